@@ -1,0 +1,371 @@
+#include "app/form1.h"
+
+#include "app/namelist.h"
+#include "app/zrmdialogs.h"
+#include "map/mapview.h"
+#include "map/projection.h"
+#include "props/numbertext.h"
+#include "props/proptable.h"
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The window's own texts.
+namespace Texts {
+const char *const Caption = "ZRM Editer By: Quellmar";
+const char *const ExitQuestion = "Are ya sure?";
+} // namespace Texts
+
+// Colours as 0x00BBGGRR.
+constexpr unsigned int Red = 0x0000FF;
+constexpr unsigned int Blue = 0xFF0000;
+
+constexpr int ClientWidth = 458;
+constexpr int ClientHeight = 559;
+
+// Field boxes in the order of their fields (Text1..Text6), with their captions. On screen
+// the Z angle (field 6) stands above the Y angle (field 5).
+struct FieldBox
+{
+    int top;
+    const char *caption;
+    int labelWidth;
+};
+constexpr FieldBox FieldBoxes[6] = {
+        {416, "X Position:", 50}, {440, "Z Position:", 50}, {464, "Y Position:", 50},
+        {488, "X Angle:", 40},    {536, "Y Angle:", 40},    {512, "Z Angle:", 40},
+};
+
+struct ButtonPlace
+{
+    const char *caption;
+    QRect geometry;
+};
+const ButtonPlace Buttons[5] = {
+        {"Draw Props on Map", QRect(192, 32, 105, 33)}, {"Add Prop", QRect(192, 72, 105, 33)},
+        {"Remove Prop", QRect(192, 112, 105, 33)},      {"Move Prop", QRect(192, 152, 105, 33)},
+        {"Show Rotation", QRect(200, 272, 89, 33)},
+};
+
+qint16 toInt16(double value)
+{
+    // Rounds to the nearest integer, ties to even, and keeps a drag far outside the map
+    // within the 16-bit range.
+    const double rounded = std::nearbyint(value);
+    if (std::isnan(rounded))
+        return 0;
+    if (rounded < std::numeric_limits<qint16>::min())
+        return std::numeric_limits<qint16>::min();
+    if (rounded > std::numeric_limits<qint16>::max())
+        return std::numeric_limits<qint16>::max();
+    return qint16(rounded);
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QMainWindow(parent)
+    , m_table(new PropTable(this))
+{
+    setWindowTitle(QString::fromLatin1(Texts::Caption));
+    createControls();
+    createMenus();
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    Form1_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    client->setMinimumSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    for (int i = 0; i < 7; ++i) {
+        auto *box = new QLineEdit(client);
+        box->setObjectName(QStringLiteral("Text%1").arg(i + 1));
+        box->setMaxLength(std::numeric_limits<int>::max());
+        m_text[i] = box;
+    }
+    m_text[6]->setGeometry(8, 8, 177, 19);
+    m_text[6]->setEnabled(false);
+    connect(m_table, &PropTable::countTextChanged, m_text[6], &QLineEdit::setText);
+
+    for (int i = 0; i < 6; ++i) {
+        const FieldBox &place = FieldBoxes[i];
+        m_text[i]->setGeometry(64, place.top, 121, 19);
+        m_text[i]->installEventFilter(this);
+        auto *label = new QLabel(QString::fromLatin1(place.caption), client);
+        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        const QSize hint = label->sizeHint();
+        label->setGeometry(8, place.top + 8, qMax(place.labelWidth, hint.width()),
+                           qMax(13, hint.height()));
+    }
+
+    m_list7 = new NameList(client);
+    m_list7->setObjectName(QStringLiteral("List7"));
+    m_list7->setGeometry(8, 32, 177, 368);
+    m_list7->setModel(m_table);
+    connect(m_list7->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (m_syncingNameList || !current.isValid())
+                    return;
+                m_table->setSelectedRow(current.row());
+                List7_Click();
+            });
+    connect(m_list7, &NameList::currentRowClickedAgain, this, [this](int row) {
+        m_table->setSelectedRow(row);
+        List7_Click();
+    });
+
+    for (int i = 0; i < 5; ++i) {
+        auto *button = new QPushButton(QString::fromLatin1(Buttons[i].caption), client);
+        button->setObjectName(QStringLiteral("Command%1").arg(i + 1));
+        button->setGeometry(Buttons[i].geometry);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        m_command[i] = button;
+    }
+    connect(m_command[0], &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_command[1], &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_command[2], &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_command[3], &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(m_command[4], &QPushButton::clicked, this, &Form1::Command5_Click);
+
+    m_picture1 = new MapView(client);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->move(304, 8);
+    connect(m_picture1, &MapView::mouseMoved, this, &Form1::Picture1_MouseMove);
+    connect(m_picture1, &MapView::clicked, this, &Form1::Picture1_Click);
+
+    // Tab order: the name list, the field boxes by number, the map, then the buttons.
+    QWidget *tabChain[] = {m_list7,      m_text[0],    m_text[1],   m_text[2],    m_text[3],
+                           m_text[4],    m_text[5],    m_picture1,  m_command[0], m_command[1],
+                           m_command[2], m_command[3], m_command[4]};
+    for (size_t i = 1; i < std::size(tabChain); ++i)
+        setTabOrder(tabChain[i - 1], tabChain[i]);
+    m_list7->setFocus();
+}
+
+void Form1::createMenus()
+{
+    auto addItem
+            = [this](QMenu *menu, const char *name, const char *caption, void (Form1::*handler)()) {
+                  QAction *action = menu->addAction(QString::fromLatin1(caption));
+                  action->setObjectName(QString::fromLatin1(name));
+                  connect(action, &QAction::triggered, this, handler);
+                  return action;
+              };
+    auto addSeparator = [](QMenu *menu, const char *name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuFNew = addItem(m_mnuFile, "mnuFNew", "&New", &Form1::mnuFNew_Click);
+    m_mnuFOpen = addItem(m_mnuFile, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click);
+    addSeparator(m_mnuFile, "mnuFDash2");
+    m_mnuFSave = addItem(m_mnuFile, "mnuFSave", "&Save", &Form1::mnuFSave_Click);
+    addSeparator(m_mnuFile, "mnuFDash1");
+    m_mnuFExit = addItem(m_mnuFile, "mnuFExit", "E&xit", &Form1::mnuFExit_Click);
+
+    m_nmuConvert = menuBar()->addMenu(QStringLiteral("&Convert"));
+    m_nmuConvert->setObjectName(QStringLiteral("nmuConvert"));
+    m_mnuCZRM = addItem(m_nmuConvert, "mnuCZRM", "&ZRM to TXT", &Form1::mnuCZRM_Click);
+    m_mnuCTXT = addItem(m_nmuConvert, "mnuCTXT", "&TXT to ZRM", &Form1::mnuCTXT_Click);
+}
+
+// A field box writes its text back when the focus moves from it to another control of the
+// window: by Tab or Backtab, or by a click on another control. Opening a menu, a message
+// box or another window taking the focus is no such move and commits nothing.
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason
+            || reason == Qt::BacktabFocusReason) {
+            for (int i = 0; i < 6; ++i) {
+                if (watched == m_text[i])
+                    writeBackField(i);
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::writeBackField(int field)
+{
+    const int row = m_table->selectedRow();
+    if (row < 0)
+        return;
+    m_table->setField(row, field, m_text[field]->text());
+}
+
+void Form1::writeBackFocusedField()
+{
+    for (int i = 0; i < 6; ++i) {
+        if (focusWidget() == m_text[i])
+            writeBackField(i);
+    }
+}
+
+void Form1::selectName(int row)
+{
+    m_table->setSelectedRow(row);
+    showSelectionInNameList();
+    List7_Click();
+}
+
+void Form1::showSelectionInNameList()
+{
+    m_syncingNameList = true;
+    QItemSelectionModel *selection = m_list7->selectionModel();
+    const int row = m_table->selectedRow();
+    if (row >= 0) {
+        const QModelIndex index = m_table->index(row);
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_list7->scrollTo(index);
+    } else {
+        selection->clearCurrentIndex();
+        selection->clearSelection();
+    }
+    m_syncingNameList = false;
+}
+
+void Form1::Form1_Load()
+{
+    for (int i = 0; i < 6; ++i)
+        m_text[i]->setText(QString());
+    m_text[6]->setText(QStringLiteral("0"));
+}
+
+// A prop was picked in the name list, by the user or from code.
+void Form1::List7_Click()
+{
+    m_placePending = 0;
+    const int row = m_table->selectedRow();
+    for (int i = 0; i < 6; ++i)
+        m_text[i]->setText(row >= 0 ? m_table->field(row, i) : QString());
+    DrawMap();
+}
+
+void Form1::DrawMap()
+{
+    MapView *map = m_picture1;
+    auto markRow = [this, map](int row) {
+        const std::optional<double> x = NumberText::parse(m_table->field(row, 0));
+        const std::optional<double> y = NumberText::parse(m_table->field(row, 2));
+        if (!x || !y)
+            return; // a position that is not a number gets no mark
+        const float mapX = Projection::toMapX(*x, map->outerWidth());
+        const float mapY = Projection::toMapY(*y, map->outerHeight());
+        map->setPenPosition(mapX, mapY);
+        map->lineTo(mapX, mapY);
+    };
+
+    map->setPenColor(Red);
+    map->clear();
+    if (const std::optional<double> count = NumberText::parse(m_table->countText())) {
+        const double last = *count - 1;
+        for (int row = 0; row < m_table->size() && row <= last; ++row)
+            markRow(row);
+    }
+    map->setPenColor(Blue);
+    if (m_table->hasSelection())
+        markRow(m_table->selectedRow());
+}
+
+void Form1::Command1_Click()
+{
+    DrawMap();
+}
+
+void Form1::Command2_Click()
+{
+    // Adding props arrives with placing on the map.
+}
+
+// Remove Prop: deletes the selected row; afterwards no row is selected and the field
+// boxes still show the removed prop.
+void Form1::Command3_Click()
+{
+    m_syncingNameList = true;
+    const bool removed = m_table->removeSelected();
+    m_syncingNameList = false;
+    if (!removed)
+        return;
+    showSelectionInNameList();
+    DrawMap();
+}
+
+void Form1::Command4_Click() { }
+
+// Show Rotation: a 10-unit heading stroke from the pen position in the direction of the
+// X angle (radians; 0 points up the map, positive angles turn counter-clockwise).
+void Form1::Command5_Click()
+{
+    const std::optional<double> angle = NumberText::parse(m_text[3]->text());
+    if (!angle)
+        return;
+    const QPointF from = m_picture1->penPosition();
+    const float x2 = float(from.x() - std::sin(*angle) * 10);
+    const float y2 = float(from.y() - std::cos(*angle) * 10);
+    m_picture1->lineTo(x2, y2);
+}
+
+void Form1::Picture1_MouseMove(double x, double y)
+{
+    m_mouseX = toInt16(x);
+    m_mouseY = toInt16(y);
+}
+
+void Form1::Picture1_Click() { }
+
+// File > New: discards the table at once; the map keeps its last drawing.
+void Form1::mnuFNew_Click()
+{
+    m_table->setCountText(QStringLiteral("0"));
+    for (int i = 0; i < 6; ++i)
+        m_text[i]->setText(QString());
+    m_syncingNameList = true;
+    m_table->clear();
+    m_syncingNameList = false;
+    showSelectionInNameList();
+}
+
+void Form1::mnuFOpen_Click() { }
+
+void Form1::mnuFSave_Click() { }
+
+void Form1::OpenZRM(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+void Form1::SaveZRM(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+// File > Exit: OK ends the program without any question about unsaved work.
+void Form1::mnuFExit_Click()
+{
+    if (ZrmDialogs::askOkCancel(this, QString::fromLatin1(Texts::ExitQuestion)))
+        close();
+}
+
+void Form1::mnuCZRM_Click() { }
+
+void Form1::mnuCTXT_Click() { }

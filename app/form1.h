@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+
+class MapView;
+class NameList;
+class PropTable;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The editor's one window: the prop count, the name list, the six field boxes, the map
+// and the buttons and menus. Each handled control event has one small handler here; the
+// prop table model holds the document and the map view does the drawing.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Clears the map, marks every prop red and the selected prop blue.
+    void DrawMap();
+    // Replaces the prop table with the prop text file at `path`.
+    void OpenZRM(const QString &path);
+    // Writes the prop table to the prop text file at `path`.
+    void SaveZRM(const QString &path);
+
+    PropTable *propTable() const { return m_table; }
+    MapView *mapView() const { return m_picture1; }
+    qint16 placePending() const { return m_placePending; }
+    qint16 mouseX() const { return m_mouseX; }
+    qint16 mouseY() const { return m_mouseY; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+
+    // Picks `row` in the name list from code; runs the selection behaviour at once.
+    void selectName(int row);
+    void showSelectionInNameList();
+    void writeBackField(int field);
+    void writeBackFocusedField();
+
+    // Event handlers, one per handled control event.
+    void Form1_Load();
+    void List7_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Picture1_MouseMove(double x, double y);
+    void Picture1_Click();
+    void mnuFNew_Click();
+    void mnuFOpen_Click();
+    void mnuFSave_Click();
+    void mnuFExit_Click();
+    void mnuCZRM_Click();
+    void mnuCTXT_Click();
+
+    PropTable *m_table = nullptr;
+
+    // m_text[0..5] are Text1..Text6 (the six fields), m_text[6] is Text7 (the count).
+    std::array<QLineEdit *, 7> m_text{};
+    NameList *m_list7 = nullptr;
+    std::array<QPushButton *, 5> m_command{};
+    MapView *m_picture1 = nullptr;
+
+    QMenu *m_mnuFile = nullptr;
+    QMenu *m_nmuConvert = nullptr;
+    QAction *m_mnuFNew = nullptr;
+    QAction *m_mnuFOpen = nullptr;
+    QAction *m_mnuFSave = nullptr;
+    QAction *m_mnuFExit = nullptr;
+    QAction *m_mnuCZRM = nullptr;
+    QAction *m_mnuCTXT = nullptr;
+
+    // 0 idle, -1 armed: the next click on the map places the selected prop.
+    qint16 m_placePending = 0;
+    // The last mouse position over the map, in drawing coordinates.
+    qint16 m_mouseX = 0;
+    qint16 m_mouseY = 0;
+
+    // Set while the table changes underneath the name list, so that the list's own
+    // current-row bookkeeping is not taken for a pick by the user.
+    bool m_syncingNameList = false;
+};

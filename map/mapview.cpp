@@ -1,0 +1,118 @@
+#include "map/mapview.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+QColor colorFromBgr(unsigned int bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+} // namespace
+
+MapView::MapView(QWidget *parent)
+    : QFrame(parent)
+    , m_map(QStringLiteral(":/map.bmp"))
+{
+    m_map = m_map.convertToFormat(QImage::Format_RGB32);
+    m_canvas = m_map;
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(BorderWidth);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setFixedSize(m_map.width() + 2 * BorderWidth, m_map.height() + 2 * BorderWidth);
+}
+
+void MapView::setPenColor(unsigned int bgr)
+{
+    m_penColor = bgr & 0xFFFFFF;
+}
+
+void MapView::clear()
+{
+    m_canvas = m_map;
+    m_penX = 0;
+    m_penY = 0;
+    update();
+}
+
+void MapView::setPenPosition(float x, float y)
+{
+    m_penX = x;
+    m_penY = y;
+}
+
+void MapView::lineTo(float x, float y)
+{
+    if (x == m_penX && y == m_penY) {
+        stampDot(x, y);
+    } else {
+        QPainter painter(&m_canvas);
+        QPen pen(colorFromBgr(m_penColor), PenWidth, Qt::SolidLine, Qt::RoundCap);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(m_penX, m_penY), QPointF(x, y));
+    }
+    m_penX = x;
+    m_penY = y;
+    update();
+}
+
+// A dot is the 3 x 3 pixels around the pixel that holds the point. Drawn by hand because
+// a full table redraws tens of thousands of dots and a painter per dot is far too slow.
+void MapView::stampDot(float x, float y)
+{
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return;
+    const double cx = std::floor(double(x));
+    const double cy = std::floor(double(y));
+    const QRgb color = colorFromBgr(m_penColor).rgb();
+    const int half = PenWidth / 2;
+    for (int dy = -half; dy <= half; ++dy) {
+        const double py = cy + dy;
+        if (py < 0 || py >= m_canvas.height())
+            continue;
+        auto *line = reinterpret_cast<QRgb *>(m_canvas.scanLine(int(py)));
+        for (int dx = -half; dx <= half; ++dx) {
+            const double px = cx + dx;
+            if (px >= 0 && px < m_canvas.width())
+                line[int(px)] = color;
+        }
+    }
+}
+
+void MapView::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.drawImage(contentsRect().topLeft(), m_canvas);
+}
+
+QPointF MapView::toDrawing(const QPointF &widgetPos) const
+{
+    return widgetPos - QPointF(contentsRect().topLeft());
+}
+
+void MapView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF pos = toDrawing(event->position());
+    emit mouseMoved(pos.x(), pos.y());
+}
+
+void MapView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+// A click is a left press and release over the map, as with any push control.
+void MapView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool wasPressed = m_pressed;
+    m_pressed = false;
+    if (wasPressed && event->button() == Qt::LeftButton
+        && rect().contains(event->position().toPoint()))
+        emit clicked();
+}

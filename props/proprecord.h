@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// One prop: its six numeric fields (position X, Z, Y; angle X, Y, Z) and its name, all
+// held as text exactly as typed or read.
+struct PropRecord
+{
+    static constexpr int FieldCount = 6;
+
+    std::array<QString, FieldCount> fields;
+    QString name;
+
+    bool operator==(const PropRecord &other) const
+    {
+        return fields == other.fields && name == other.name;
+    }
+    bool operator!=(const PropRecord &other) const { return !(*this == other); }
+};

@@ -1,0 +1,95 @@
+#include "props/proptable.h"
+
+#include "props/numbertext.h"
+
+PropTable::PropTable(QObject *parent)
+    : QAbstractListModel(parent)
+{ }
+
+int PropTable::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+QVariant PropTable::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= size())
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_records.at(index.row()).name;
+    return QVariant();
+}
+
+void PropTable::setField(int row, int field, const QString &text)
+{
+    m_records[row].fields.at(field) = text;
+}
+
+void PropTable::setSelectedRow(int row)
+{
+    m_selectedRow = (row >= 0 && row < size()) ? row : -1;
+}
+
+namespace {
+
+// The count plus `delta`, as the shortest decimal text. A count that does not read as a
+// number (only possible through test support) is replaced by the real number of rows.
+QString adjustedCount(const QString &countText, int delta, int rows)
+{
+    const std::optional<double> count = NumberText::parse(countText);
+    return count ? NumberText::formatDouble(*count + delta) : QString::number(rows);
+}
+
+} // namespace
+
+int PropTable::addProp(const QString &name)
+{
+    if (size() >= MaxRows)
+        return -1;
+    setCountText(adjustedCount(m_countText, +1, size() + 1));
+    PropRecord record;
+    record.fields.fill(QStringLiteral("0"));
+    record.name = name;
+    appendRecord(record);
+    return size() - 1;
+}
+
+bool PropTable::removeSelected()
+{
+    if (m_selectedRow < 0)
+        return false;
+    const int row = m_selectedRow;
+    m_selectedRow = -1;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_records.removeAt(row);
+    endRemoveRows();
+    setCountText(adjustedCount(m_countText, -1, size()));
+    return true;
+}
+
+void PropTable::clear()
+{
+    replace(QStringLiteral("0"), {});
+}
+
+void PropTable::replace(const QString &countText, QVector<PropRecord> records)
+{
+    beginResetModel();
+    m_records = std::move(records);
+    m_selectedRow = -1;
+    endResetModel();
+    setCountText(countText);
+}
+
+void PropTable::setCountText(const QString &text)
+{
+    m_countText = text;
+    emit countTextChanged(m_countText);
+}
+
+void PropTable::appendRecord(const PropRecord &record)
+{
+    beginInsertRows(QModelIndex(), size(), size());
+    m_records.append(record);
+    endInsertRows();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "props/proprecord.h"
+
+#include <QAbstractListModel>
+#include <QVector>
+
+// The editor's one document: the ordered list of props, the prop count as text, and the
+// selected row. As a list model it shows the prop names, one row per prop.
+class PropTable : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    // Row indexes are 16-bit signed values, so the table holds at most this many props.
+    static constexpr int MaxRows = 32767;
+
+    explicit PropTable(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    int size() const { return int(m_records.size()); }
+    const QVector<PropRecord> &records() const { return m_records; }
+    const PropRecord &record(int row) const { return m_records.at(row); }
+
+    // field is 0..5: position X, position Z, position Y, angle X, angle Y, angle Z.
+    QString field(int row, int field) const { return m_records.at(row).fields.at(field); }
+    void setField(int row, int field, const QString &text);
+
+    // The prop count, as the count box shows it. It is the length every walk over the
+    // table uses; the operations below keep it equal to the number of rows.
+    const QString &countText() const { return m_countText; }
+
+    // -1 when no row is selected. Selecting does not notify: the window runs the
+    // selection behaviour itself.
+    int selectedRow() const { return m_selectedRow; }
+    void setSelectedRow(int row);
+    bool hasSelection() const { return m_selectedRow >= 0; }
+
+    // Appends a prop named `name` with six "0" fields and raises the count by one.
+    // Returns the new row, or -1 when the table is full.
+    int addProp(const QString &name);
+
+    // Removes the selected row and lowers the count by one; afterwards no row is
+    // selected. Does nothing and returns false when no row is selected.
+    bool removeSelected();
+
+    // Empties the table: count "0", no rows, no selection.
+    void clear();
+
+    // Replaces the whole table, as opening a prop text file does; no row is selected.
+    void replace(const QString &countText, QVector<PropRecord> records);
+
+    // Test and benchmark support: appends rows without touching the count, and sets the
+    // count text directly.
+    void appendRecord(const PropRecord &record);
+    void setCountText(const QString &text);
+
+signals:
+    void countTextChanged(const QString &countText);
+
+private:
+    QVector<PropRecord> m_records;
+    QString m_countText = QStringLiteral("0");
+    int m_selectedRow = -1;
+};
