@@ -18,21 +18,17 @@ inline float toMapY(double levelY, double outerHeight)
     return float((levelY + 1220) / 820 * outerHeight / 2);
 }
 
-// The inverse, for a mouse position: each step in single precision, in this order, so a
-// click always gives the same text for the same point.
+// The inverse, for a mouse position held as a single-precision value: evaluated in this
+// order (divide, multiply, subtract) in double precision and rounded to single precision
+// once at the end, so the mouse at (100, 300) gives exactly 83.30202 and -320.5484.
 inline float toLevelX(float mapX, float outerWidth)
 {
-    float x = mapX / outerWidth;
-    x = x * 440.0f;
-    return x - 212.0f;
+    return float(double(mapX) / outerWidth * 440 - 212);
 }
 
 inline float toLevelY(float mapY, float outerHeight)
 {
-    float y = mapY / outerHeight;
-    y = y * 2.0f;
-    y = y * 820.0f;
-    return y - 1220.0f;
+    return float(double(mapY) / outerHeight * 2 * 820 - 1220);
 }
 
 } // namespace Projection

@@ -27,6 +27,7 @@ public:
     // field is 0..5: position X, position Z, position Y, angle X, angle Y, angle Z.
     QString field(int row, int field) const { return m_records.at(row).fields.at(field); }
     void setField(int row, int field, const QString &text);
+    QString name(int row) const { return m_records.at(row).name; }
 
     // The prop count, as the count box shows it. It is the length every walk over the
     // table uses; the operations below keep it equal to the number of rows.

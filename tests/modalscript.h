@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+// Answers the modal dialogs a test expects, in order. Each new modal dialog is met by the
+// next step, run from the event loop (not from the polling slot, so a nested modal that a
+// step opens is met as well). What every dialog said is recorded in `seen`.
+class ModalScript : public QObject
+{
+public:
+    using Step = std::function<void(QWidget *)>;
+
+    ModalScript()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
+        m_timer.start();
+    }
+
+    ModalScript &then(Step step)
+    {
+        m_steps.append(std::move(step));
+        return *this;
+    }
+
+    // Answers a message box with one of its buttons.
+    ModalScript &press(QMessageBox::StandardButton button)
+    {
+        return then([button](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w))
+                box->button(button)->click();
+        });
+    }
+    ModalScript &ok() { return press(QMessageBox::Ok); }
+
+    // Closes any dialog as Cancel, Esc or its close box would.
+    ModalScript &cancel()
+    {
+        return then([](QWidget *w) {
+            if (auto *dialog = qobject_cast<QDialog *>(w))
+                dialog->reject();
+        });
+    }
+
+    // Types an answer into an input box and presses OK.
+    ModalScript &answer(const QString &text)
+    {
+        return then([text](QWidget *w) {
+            if (auto *input = qobject_cast<QInputDialog *>(w)) {
+                input->setTextValue(text);
+                input->accept();
+            }
+        });
+    }
+
+    bool done() const { return m_steps.isEmpty(); }
+
+    struct Seen
+    {
+        QString className;
+        QString title;
+        QString text;
+    };
+    QList<Seen> seen;
+
+    QStringList seenTexts() const
+    {
+        QStringList texts;
+        for (const Seen &s : seen)
+            texts << s.text;
+        return texts;
+    }
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || m_steps.isEmpty() || (m_last == modal && modal->isVisible()))
+            return;
+        m_last = modal;
+        Seen s{QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), {}};
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            s.text = box->text();
+        else if (auto *input = qobject_cast<QInputDialog *>(modal))
+            s.text = input->labelText();
+        seen.append(s);
+        Step step = m_steps.takeFirst();
+        QPointer<QWidget> target(modal);
+        QTimer::singleShot(0, this, [target, step] {
+            if (target)
+                step(target);
+        });
+    }
+
+    QTimer m_timer;
+    QList<Step> m_steps;
+    QPointer<QWidget> m_last;
+};
