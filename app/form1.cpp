@@ -6,6 +6,7 @@
 #include "map/projection.h"
 #include "props/numbertext.h"
 #include "props/proptable.h"
+#include "props/proptextfile.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -24,6 +25,14 @@ namespace {
 namespace Texts {
 const char *const Caption = "ZRM Editer By: Quellmar";
 const char *const ExitQuestion = "Are ya sure?";
+const char *const AskPropName = "Enter the name of the Prop to add";
+const char *const ClickToPlace = "Click on map to place the prop";
+const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
+                              "editor allows. Remove a prop before adding another.";
+const char *const BadPropName
+        = "The name \"%1\" cannot be used: a saved prop list would not give it back "
+          "unchanged.\n\nA name may not contain a comma, start with a double quote, start or "
+          "end with a blank, or start with a number followed by more text.";
 } // namespace Texts
 
 // Colours as 0x00BBGGRR.
@@ -292,9 +301,26 @@ void Form1::Command1_Click()
     DrawMap();
 }
 
+// Add Prop: appends a prop with six "0" fields, selects it (which redraws it at level
+// (0, 0)) and arms a placement, so the next click on the map puts it there.
 void Form1::Command2_Click()
 {
-    // Adding props arrives with placing on the map.
+    const QString name = ZrmDialogs::askText(this, QString::fromLatin1(Texts::AskPropName));
+    if (name.isEmpty())
+        return;
+    if (m_table->size() >= PropTable::MaxRows) {
+        ZrmDialogs::showMessage(this,
+                                QString::fromLatin1(Texts::TableFull).arg(PropTable::MaxRows));
+        return;
+    }
+    if (!PropTextFile::nameReadsBack(name)) {
+        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::BadPropName).arg(name));
+        return;
+    }
+    const int row = m_table->addProp(name);
+    selectName(row);
+    ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::ClickToPlace));
+    m_placePending = -1;
 }
 
 // Remove Prop: deletes the selected row; afterwards no row is selected and the field
@@ -310,7 +336,12 @@ void Form1::Command3_Click()
     DrawMap();
 }
 
-void Form1::Command4_Click() { }
+// Move Prop: the next click on the map places whichever prop is selected then.
+void Form1::Command4_Click()
+{
+    ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::ClickToPlace));
+    m_placePending = -1;
+}
 
 // Show Rotation: a 10-unit heading stroke from the pen position in the direction of the
 // X angle (radians; 0 points up the map, positive angles turn counter-clockwise).
@@ -331,7 +362,26 @@ void Form1::Picture1_MouseMove(double x, double y)
     m_mouseY = toInt16(y);
 }
 
-void Form1::Picture1_Click() { }
+// A click on the map places the selected prop at the last mouse position, when a placement
+// is armed. With no prop selected there is nowhere to write, so the placement just ends.
+void Form1::Picture1_Click()
+{
+    if (!m_placePending)
+        return;
+    const int row = m_table->selectedRow();
+    if (row < 0) {
+        m_placePending = 0;
+        return;
+    }
+    const float x = Projection::toLevelX(m_mouseX, m_picture1->outerWidth());
+    m_text[0]->setText(NumberText::formatSingle(x));
+    const float y = Projection::toLevelY(m_mouseY, m_picture1->outerHeight());
+    m_text[2]->setText(NumberText::formatSingle(y));
+    m_table->setField(row, 0, m_text[0]->text());
+    m_table->setField(row, 2, m_text[2]->text());
+    m_placePending = 0;
+    DrawMap();
+}
 
 // File > New: discards the table at once; the map keeps its last drawing.
 void Form1::mnuFNew_Click()

@@ -1,8 +1,8 @@
 #include "app/form1.h"
 #include "map/mapview.h"
 #include "map/projection.h"
-#include "props/proptable.h"
 #include "modalscript.h"
+#include "props/proptable.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
@@ -54,7 +54,10 @@ private:
             qFatal("no child %s", name);
         return w;
     }
-    QLineEdit *text(int n) const { return child<QLineEdit>(QByteArray("Text") + QByteArray::number(n)); }
+    QLineEdit *text(int n) const
+    {
+        return child<QLineEdit>(QByteArray("Text") + QByteArray::number(n));
+    }
     QAbstractItemView *list7() const { return child<QAbstractItemView>("List7"); }
     QPushButton *command(int n) const
     {
@@ -119,13 +122,13 @@ private slots:
     {
         QCOMPARE(m_form->centralWidget()->size(), QSize(458, 559));
         const QList<QPair<const char *, QRect>> places = {
-                {"Text7", {8, 8, 177, 19}},         {"List7", {8, 32, 177, 368}},
-                {"Command1", {192, 32, 105, 33}},   {"Command2", {192, 72, 105, 33}},
-                {"Command3", {192, 112, 105, 33}},  {"Command4", {192, 152, 105, 33}},
-                {"Command5", {200, 272, 89, 33}},   {"Picture1", {304, 8, 149, 547}},
-                {"Text1", {64, 416, 121, 19}},      {"Text2", {64, 440, 121, 19}},
-                {"Text3", {64, 464, 121, 19}},      {"Text4", {64, 488, 121, 19}},
-                {"Text6", {64, 512, 121, 19}},      {"Text5", {64, 536, 121, 19}},
+                {"Text7", {8, 8, 177, 19}},        {"List7", {8, 32, 177, 368}},
+                {"Command1", {192, 32, 105, 33}},  {"Command2", {192, 72, 105, 33}},
+                {"Command3", {192, 112, 105, 33}}, {"Command4", {192, 152, 105, 33}},
+                {"Command5", {200, 272, 89, 33}},  {"Picture1", {304, 8, 149, 547}},
+                {"Text1", {64, 416, 121, 19}},     {"Text2", {64, 440, 121, 19}},
+                {"Text3", {64, 464, 121, 19}},     {"Text4", {64, 488, 121, 19}},
+                {"Text6", {64, 512, 121, 19}},     {"Text5", {64, 536, 121, 19}},
         };
         for (const auto &[name, rect] : places) {
             QWidget *w = child<QWidget>(name);
@@ -138,9 +141,9 @@ private slots:
 
         // Each caption stands 8 pixels below the top of its box: Y Position beside Text3,
         // and the Z angle box above the Y angle box.
-        const QList<QPair<QString, int>> captions = {{"X Position:", 1}, {"Z Position:", 2},
-                                                     {"Y Position:", 3}, {"X Angle:", 4},
-                                                     {"Y Angle:", 5},    {"Z Angle:", 6}};
+        const QList<QPair<QString, int>> captions
+                = {{"X Position:", 1}, {"Z Position:", 2}, {"Y Position:", 3},
+                   {"X Angle:", 4},    {"Y Angle:", 5},    {"Z Angle:", 6}};
         const auto labels = m_form->centralWidget()->findChildren<QLabel *>();
         for (const auto &[caption, n] : captions) {
             auto it = std::find_if(labels.begin(), labels.end(),
@@ -173,8 +176,8 @@ private slots:
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, QStringList({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6",
-                                     "Picture1", "Command1", "Command2", "Command3",
-                                     "Command4", "Command5", "List7", "Text1"}));
+                                     "Picture1", "Command1", "Command2", "Command3", "Command4",
+                                     "Command5", "List7", "Text1"}));
         // Passing through the name list picked no prop.
         QCOMPARE(m_form->propTable()->selectedRow(), -1);
         QVERIFY(!list7()->currentIndex().isValid());
