@@ -2,6 +2,8 @@
 
 #include "app/namelist.h"
 #include "app/zrmdialogs.h"
+#include "files/commdlgs.h"
+#include "files/conversion.h"
 #include "map/mapview.h"
 #include "map/projection.h"
 #include "props/numbertext.h"
@@ -9,6 +11,8 @@
 #include "props/proptextfile.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -25,6 +29,18 @@ namespace {
 namespace Texts {
 const char *const Caption = "ZRM Editer By: Quellmar";
 const char *const ExitQuestion = "Are ya sure?";
+const char *const OpenTitle = "Open";
+const char *const SaveTitle = "Save";
+const char *const CannotOpen = "Could not open %1\n\n%2\n\nThe prop list was not changed.";
+const char *const CannotSave = "Could not save %1\n\n%2\n\nThe file was not changed.";
+const char *const UnsavableField
+        = "Nothing was saved: prop %1 (\"%2\") has the %3 \"%4\", which is not a number. A "
+          "saved prop list could not give it back.";
+const char *const UnsavableName
+        = "Nothing was saved: the name of prop %1 (\"%2\") would not read back unchanged from a "
+          "saved prop list.";
+const char *const FieldNames[6]
+        = {"X Position", "Z Position", "Y Position", "X Angle", "Y Angle", "Z Angle"};
 const char *const AskPropName = "Enter the name of the Prop to add";
 const char *const ClickToPlace = "Click on map to place the prop";
 const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
@@ -65,6 +81,11 @@ const ButtonPlace Buttons[5] = {
         {"Remove Prop", QRect(192, 112, 105, 33)},      {"Move Prop", QRect(192, 152, 105, 33)},
         {"Show Rotation", QRect(200, 272, 89, 33)},
 };
+
+QString allFilesFilter()
+{
+    return QStringLiteral("All Files") + QChar(0) + QStringLiteral("*.*") + QChar(0);
+}
 
 qint16 toInt16(double value)
 {
@@ -395,18 +416,78 @@ void Form1::mnuFNew_Click()
     showSelectionInNameList();
 }
 
-void Form1::mnuFOpen_Click() { }
-
-void Form1::mnuFSave_Click() { }
-
-void Form1::OpenZRM(const QString &path)
+void Form1::mnuFOpen_Click()
 {
-    Q_UNUSED(path);
+    const QString path = CommDlgs::ShowFileDialog(
+            this, 1, QString::fromLatin1(Texts::OpenTitle), QString(), allFilesFilter(),
+            QCoreApplication::applicationDirPath(), QStringLiteral("*"));
+    if (!path.isEmpty())
+        OpenZRM(path);
 }
 
+void Form1::mnuFSave_Click()
+{
+    const QString path = CommDlgs::ShowFileDialog(
+            this, 2, QString::fromLatin1(Texts::SaveTitle), QString(), allFilesFilter(),
+            QCoreApplication::applicationDirPath(), QStringLiteral("*"));
+    if (!path.isEmpty())
+        SaveZRM(path);
+}
+
+// Reads and checks the whole file before anything changes, so a file that cannot be read
+// leaves the table, the boxes, the selection and the map as they were. On success the
+// table is replaced, the field boxes are empty, nothing is selected and the map is not
+// redrawn.
+void Form1::OpenZRM(const QString &path)
+{
+    PropTextFile::ReadResult result = PropTextFile::readFile(path);
+    if (!result.contents) {
+        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::CannotOpen)
+                                              .arg(QDir::toNativeSeparators(path), result.error));
+        return;
+    }
+    for (int i = 0; i < 6; ++i)
+        m_text[i]->setText(QString());
+    m_syncingNameList = true;
+    m_table->replace(result.contents->countText, std::move(result.contents->records));
+    m_syncingNameList = false;
+    showSelectionInNameList();
+}
+
+// Writes the table as a prop text file. An edit still being typed is committed first, a
+// table that would not read back is refused before anything is written, and the file is
+// replaced in one step. Afterwards the last prop is selected, as if each had been picked
+// in turn while its line was written.
 void Form1::SaveZRM(const QString &path)
 {
-    Q_UNUSED(path);
+    writeBackFocusedField();
+    const QVector<PropRecord> &records = m_table->records();
+    if (const auto problem = PropTextFile::findUnsavable(records)) {
+        const QString name = records.at(problem->row).name;
+        const QString message
+                = problem->field == PropTextFile::NameField
+                          ? QString::fromLatin1(Texts::UnsavableName)
+                                    .arg(problem->row + 1)
+                                    .arg(name)
+                          : QString::fromLatin1(Texts::UnsavableField)
+                                    .arg(problem->row + 1)
+                                    .arg(name,
+                                         QString::fromLatin1(Texts::FieldNames[problem->field]),
+                                         problem->text);
+        ZrmDialogs::showMessage(this, message);
+        return;
+    }
+    const PropTextFile::WriteResult written
+            = PropTextFile::writeFile(path, PropTextFile::serialize(m_table->countText(), records));
+    if (!written.ok) {
+        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::CannotSave)
+                                              .arg(QDir::toNativeSeparators(path), written.error));
+        return;
+    }
+    // Picking every row in turn would redraw the map once per prop; only the last pick
+    // can be seen, so only the last one is made.
+    if (m_table->size() > 0)
+        selectName(m_table->size() - 1);
 }
 
 // File > Exit: OK ends the program without any question about unsaved work.
@@ -416,6 +497,12 @@ void Form1::mnuFExit_Click()
         close();
 }
 
-void Form1::mnuCZRM_Click() { }
+void Form1::mnuCZRM_Click()
+{
+    Conversion::run(this, Conversion::Direction::ZrmToTxt);
+}
 
-void Form1::mnuCTXT_Click() { }
+void Form1::mnuCTXT_Click()
+{
+    Conversion::run(this, Conversion::Direction::TxtToZrm);
+}

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -61,6 +64,16 @@ public:
         });
     }
 
+    // Types a path into a file dialog's name box and accepts it, as a user would: with the
+    // dialog active and the name box focused (otherwise a name selected in the file list
+    // would win over the typed one).
+    ModalScript &chooseFile(const QString &path)
+    {
+        return then([path](QWidget *w) {
+            typeIntoFileDialog(qobject_cast<QFileDialog *>(w), path, 0);
+        });
+    }
+
     bool done() const { return m_steps.isEmpty(); }
 
     struct Seen
@@ -80,6 +93,26 @@ public:
     }
 
 private:
+    static void typeIntoFileDialog(QPointer<QFileDialog> dialog, const QString &path, int tries)
+    {
+        if (!dialog)
+            return;
+        if (QApplication::activeWindow() != dialog && tries < 200) {
+            dialog->activateWindow();
+            QTimer::singleShot(
+                    5, [dialog, path, tries] { typeIntoFileDialog(dialog, path, tries + 1); });
+            return;
+        }
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->setText(path);
+        const auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        for (QAbstractButton *button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                button->click();
+        }
+    }
+
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();

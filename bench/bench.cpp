@@ -1,0 +1,166 @@
+// Measures the editor's user actions through the real window on large prop tables and
+// prints the median time of each, with its growth from 8,192 to 32,767 props relative to
+// linear. Run offscreen: QT_QPA_PLATFORM=offscreen ./zrm-bench
+#include "app/form1.h"
+#include "map/mapview.h"
+#include "props/proptable.h"
+#include "props/proptextfile.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+QVector<PropRecord> makeRecords(int count)
+{
+    QVector<PropRecord> records(count);
+    for (int i = 0; i < count; ++i) {
+        PropRecord &r = records[i];
+        r.fields = {QString::number(-212 + (i * 7) % 420),
+                    QString::number(i % 50),
+                    QString::number(-1220 + (i * 13) % 1600),
+                    QStringLiteral("0"),
+                    QStringLiteral("1.5707963"),
+                    QStringLiteral("0")};
+        r.name = QStringLiteral("Prop %1").arg(i);
+    }
+    return records;
+}
+
+// Answers every modal dialog that opens while `action` runs: input boxes get a name,
+// message boxes are closed with OK.
+void answeringDialogs(const std::function<void()> &action)
+{
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            input->setTextValue(QStringLiteral("Benchmark prop"));
+            input->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->accept();
+        }
+    });
+    timer.start();
+    action();
+}
+
+double medianMs(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = 7;
+    const std::vector<int> sizes = {1024, 8192, PropTable::MaxRows};
+    const QStringList actions = {"Open",     "Save",          "Draw Props on Map", "Pick a name",
+                                 "Add Prop", "Placing click", "Remove Prop",       "File > New"};
+    std::map<std::pair<int, QString>, double> results;
+
+    QTemporaryDir dir;
+    for (int size : sizes) {
+        const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(size));
+        PropTextFile::writeFile(path,
+                                PropTextFile::serialize(QString::number(size), makeRecords(size)));
+        Form1 form;
+        form.show();
+        QApplication::processEvents();
+        auto *list = form.findChild<QAbstractItemView *>(QStringLiteral("List7"));
+        auto button = [&form](int n) {
+            return form.findChild<QPushButton *>(QStringLiteral("Command%1").arg(n));
+        };
+        std::map<QString, std::vector<double>> samples;
+        auto time = [&samples](const QString &name, const std::function<void()> &setUp,
+                               const std::function<void()> &action) {
+            setUp();
+            QElapsedTimer timer;
+            timer.start();
+            action();
+            QApplication::processEvents(); // the repaint the action asked for
+            samples[name].push_back(timer.nsecsElapsed() / 1e6);
+        };
+        auto openFull = [&] {
+            form.OpenZRM(path);
+        };
+        for (int run = 0; run < runs; ++run) {
+            time(
+                    "Open", [] {}, openFull);
+            time(
+                    "Save", [] {}, [&] { form.SaveZRM(dir.filePath("saved.txt")); });
+            time(
+                    "Draw Props on Map", [] {},
+                    [&] {
+                        button(1)->click();
+                        form.mapView()->repaint();
+                    });
+            time(
+                    "Pick a name", [] {},
+                    [&] {
+                        const QModelIndex index = list->model()->index(size / 2 + run, 0);
+                        list->selectionModel()->setCurrentIndex(
+                                index, QItemSelectionModel::ClearAndSelect);
+                    });
+            // Remove the first prop, so that even a full table has room for Add Prop, whose
+            // placement the placing click then completes.
+            time(
+                    "Remove Prop",
+                    [&] {
+                        list->selectionModel()->setCurrentIndex(
+                                list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+                    },
+                    [&] { button(3)->click(); });
+            time(
+                    "Add Prop", [] {}, [&] { answeringDialogs([&] { button(2)->click(); }); });
+            time(
+                    "Placing click",
+                    [&] { QTest::mouseMove(form.mapView(), QPoint(50, 60 + run)); },
+                    [&] { QTest::mouseClick(form.mapView(), Qt::LeftButton, {}, QPoint(50, 60)); });
+            if (form.propTable()->size() != size || form.placePending() != 0)
+                qFatal("the benchmark's actions did not do what they should");
+            time(
+                    "File > New", [] {},
+                    [&] { form.findChild<QAction *>(QStringLiteral("mnuFNew"))->trigger(); });
+        }
+        for (const auto &[name, values] : samples)
+            results[{size, name}] = medianMs(values);
+    }
+
+    std::printf("| props | action | median ms |\n|---:|---|---:|\n");
+    for (int size : sizes) {
+        for (const QString &action : actions)
+            std::printf("| %d | %s | %.2f |\n", size, qPrintable(action), results[{size, action}]);
+    }
+    std::printf("\n| action | growth 8,192 -> 32,767 relative to linear |\n|---|---:|\n");
+    bool ok = true;
+    for (const QString &action : actions) {
+        const double small = results[{8192, action}];
+        const double large = results[{PropTable::MaxRows, action}];
+        const double relative = small > 0 ? (large / small) / (32767.0 / 8192.0) : 0;
+        std::printf("| %s | %.2f |\n", qPrintable(action), relative);
+        if (large > 100)
+            ok = false;
+    }
+    std::printf("\nEvery action within 100 ms on a full table: %s\n", ok ? "yes" : "NO");
+    return ok ? 0 : 1;
+}

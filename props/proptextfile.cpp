@@ -1,0 +1,403 @@
+#include "props/proptextfile.h"
+
+#include "props/numbertext.h"
+#include "props/proptable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringView>
+
+#include <algorithm>
+#include <cmath>
+
+namespace PropTextFile {
+
+static_assert(MaxCount == PropTable::MaxRows);
+
+namespace {
+
+constexpr int ItemsPerRecord = PropRecord::FieldCount + 1;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+bool isDelimiter(QChar c)
+{
+    return c == u',' || isLineEnd(c);
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// True when NumberText::formatDouble would give the token back unchanged. Nearly every
+// number in a real file is already in this form, and skipping the conversion for it keeps
+// reading a full table fast. With at most 15 significant digits the value converts back to
+// the same digits, so only the layout has to be checked.
+bool isCanonicalNumber(QStringView token)
+{
+    const qsizetype size = token.size();
+    qsizetype i = 0;
+    const bool negative = i < size && token[i] == u'-';
+    if (negative)
+        ++i;
+    const qsizetype integerStart = i;
+    while (i < size && isDigit(token[i]))
+        ++i;
+    const qsizetype integerLength = i - integerStart;
+    if (integerLength == 0 || (integerLength > 1 && token[integerStart] == u'0'))
+        return false;
+    const bool integerIsZero = token[integerStart] == u'0';
+    if (i == size)
+        return integerIsZero ? !negative : integerLength <= 15;
+    if (token[i] != u'.')
+        return false;
+    const qsizetype fractionStart = ++i;
+    while (i < size && isDigit(token[i]))
+        ++i;
+    const qsizetype fractionLength = size - fractionStart;
+    if (i != size || fractionLength == 0 || token[size - 1] == u'0')
+        return false;
+    if (!integerIsZero)
+        return integerLength + fractionLength <= 15;
+    // Below 1e-4 the text switches to exponent form.
+    qsizetype zeros = 0;
+    while (token[fractionStart + zeros] == u'0')
+        ++zeros;
+    return zeros <= 3 && fractionLength - zeros <= 15;
+}
+
+// One item of the stream, still pointing into the decoded text.
+struct Item
+{
+    QStringView text; // the value without quotes or trailing blanks; for a number, its token
+    bool number = false;
+    bool canonical = false; // a number whose token is already its stored text
+    double value = 0; // only read for a number that is not canonical
+    qsizetype start = 0;
+
+    QString stored() const
+    {
+        // Most fields in a real file are 0; sharing one static text for them saves an
+        // allocation each.
+        if (canonical && text == u"0")
+            return QStringLiteral("0");
+        if (!number || canonical)
+            return text.toString();
+        return NumberText::formatDouble(value);
+    }
+
+    bool storesAs(const QString &expected) const
+    {
+        if (!number || canonical)
+            return text == expected;
+        return NumberText::formatDouble(value) == expected;
+    }
+};
+
+// Splits decoded file text into items: the file is a stream of comma, blank or line
+// separated values, not a list of lines, so a record may span lines or share one.
+class ItemReader
+{
+public:
+    explicit ItemReader(QStringView text)
+        : m_text(text)
+    { }
+
+    bool atEnd() const { return m_pos == m_text.size(); }
+
+    // False at the end of the data.
+    bool next(Item &item)
+    {
+        skipBlanks();
+        if (atEnd())
+            return false;
+        item.start = m_pos;
+        item.number = false;
+        item.canonical = false;
+        if (m_text[m_pos] == u'"') {
+            readQuoted(item);
+            return true;
+        }
+        qsizetype end = m_pos;
+        while (end < m_text.size() && !isBlank(m_text[end]) && !isDelimiter(m_text[end]))
+            ++end;
+        if (end > m_pos) {
+            const QStringView token = m_text.sliced(m_pos, end - m_pos);
+            // A tidy number needs no conversion, so its value is not even worked out.
+            const bool canonical = isCanonicalNumber(token);
+            const std::optional<double> value = canonical ? std::nullopt : NumberText::parse(token);
+            if (canonical || value) {
+                item.text = token;
+                item.number = true;
+                item.canonical = canonical;
+                item.value = value.value_or(0);
+                m_pos = end;
+                // "1 ,2" and "1 2\r\n": the separator after the blanks still belongs here.
+                skipBlanks();
+                consumeDelimiter();
+                return true;
+            }
+        }
+        while (end < m_text.size() && !isDelimiter(m_text[end]))
+            ++end;
+        qsizetype last = end;
+        while (last > m_pos && isBlank(m_text[last - 1]))
+            --last;
+        item.text = m_text.sliced(m_pos, last - m_pos);
+        m_pos = end;
+        consumeDelimiter();
+        return true;
+    }
+
+private:
+    void readQuoted(Item &item)
+    {
+        const qsizetype open = m_pos + 1;
+        const qsizetype close = m_text.indexOf(u'"', open);
+        if (close < 0) {
+            item.text = m_text.sliced(open);
+            m_pos = m_text.size();
+            return;
+        }
+        item.text = m_text.sliced(open, close - open);
+        m_pos = close + 1;
+        while (m_pos < m_text.size() && !isDelimiter(m_text[m_pos]))
+            ++m_pos;
+        consumeDelimiter();
+    }
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
+            ++m_pos;
+    }
+
+    void consumeDelimiter()
+    {
+        if (atEnd())
+            return;
+        const QChar c = m_text[m_pos];
+        if (c == u',' || c == u'\n') {
+            ++m_pos;
+        } else if (c == u'\r') {
+            ++m_pos;
+            if (m_pos < m_text.size() && m_text[m_pos] == u'\n')
+                ++m_pos;
+        }
+    }
+
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// Lines are only counted when an error needs one, so reading stays a single fast pass.
+int lineAt(QStringView text, qsizetype pos)
+{
+    int line = 1;
+    for (qsizetype i = 0; i < pos; ++i) {
+        if (text[i] == u'\n') {
+            ++line;
+        } else if (text[i] == u'\r') {
+            ++line;
+            if (i + 1 < pos && text[i + 1] == u'\n')
+                ++i;
+        }
+    }
+    return line;
+}
+
+// The line the data ends on: a final line end closes the last line rather than opening an
+// empty one.
+int lastLine(QStringView text)
+{
+    qsizetype pos = text.size();
+    if (pos > 0 && text[pos - 1] == u'\n')
+        --pos;
+    if (pos > 0 && text[pos - 1] == u'\r')
+        --pos;
+    return lineAt(text, pos);
+}
+
+// Keeps a runaway item (say a whole binary file) from flooding the message.
+QString quoteForMessage(QStringView text)
+{
+    constexpr qsizetype MaxShown = 40;
+    if (text.size() <= MaxShown)
+        return u'"' + text.toString() + u'"';
+    const qsizetype shown = text[MaxShown - 1].isHighSurrogate() ? MaxShown - 1 : MaxShown;
+    return u'"' + text.first(shown).toString() + QStringLiteral("...\"");
+}
+
+ReadResult failure(QString message, int line)
+{
+    ReadResult result;
+    result.error = QStringLiteral("Line %1: %2").arg(QString::number(line), message);
+    result.line = line;
+    return result;
+}
+
+void appendLine(QString &out, const PropRecord &record)
+{
+    for (const QString &field : record.fields) {
+        out += field;
+        out += u' ';
+    }
+    out += record.name;
+    out += u"\r\n";
+}
+
+} // namespace
+
+ReadResult parse(const QByteArray &bytes)
+{
+    const QString decoded = QString::fromLocal8Bit(bytes);
+    const QStringView text(decoded);
+    ItemReader reader(text);
+
+    Item item;
+    if (!reader.next(item))
+        return failure(QStringLiteral("the prop count is missing."), lastLine(text));
+    if (!item.number && item.text.isEmpty())
+        return failure(QStringLiteral("the prop count is missing."), lineAt(text, item.start));
+    // A quoted count is text, but one that holds a plain number is still taken.
+    const std::optional<double> count = NumberText::parse(item.text);
+    if (!count || *count < 0 || *count > MaxCount || std::floor(*count) != *count) {
+        return failure(QStringLiteral("the prop count %1 is not a whole number from 0 to %2.")
+                               .arg(quoteForMessage(item.text), QString::number(MaxCount)),
+                       lineAt(text, item.start));
+    }
+    const int countValue = int(*count);
+
+    Contents contents;
+    contents.countText = QString::number(countValue);
+    // Every record takes at least seven characters, so a short file claiming a large count
+    // cannot make us reserve much.
+    contents.records.reserve(std::min<qsizetype>(countValue, text.size() / ItemsPerRecord + 1));
+    for (int row = 0; row < countValue; ++row) {
+        PropRecord record;
+        for (int i = 0; i < ItemsPerRecord; ++i) {
+            if (!reader.next(item)) {
+                const QString message
+                        = i == 0 ? QStringLiteral("the file ends early: prop %1 of %2 is missing.")
+                                 : QStringLiteral(
+                                         "the file ends early: prop %1 of %2 is incomplete.");
+                return failure(message.arg(row + 1).arg(countValue), lastLine(text));
+            }
+            if (i < PropRecord::FieldCount)
+                record.fields[size_t(i)] = item.stored();
+            else
+                record.name = item.stored();
+        }
+        contents.records.append(std::move(record));
+    }
+
+    ReadResult result;
+    result.contents = std::move(contents);
+    return result;
+}
+
+QByteArray serialize(const QString &countText, const QVector<PropRecord> &records)
+{
+    qsizetype size = countText.size() + 2;
+    for (const PropRecord &record : records) {
+        for (const QString &field : record.fields)
+            size += field.size() + 1;
+        size += record.name.size() + 2;
+    }
+    QString out;
+    out.reserve(size);
+    out += countText;
+    out += u"\r\n";
+    for (const PropRecord &record : records)
+        appendLine(out, record);
+    return out.toLocal8Bit();
+}
+
+std::optional<Problem> findUnsavable(const QVector<PropRecord> &records)
+{
+    for (int row = 0; row < records.size(); ++row) {
+        const PropRecord &record = records.at(row);
+        for (int field = 0; field < PropRecord::FieldCount; ++field) {
+            // A field that reads as a number comes back as that number: the reader skips
+            // the blanks it may carry and nothing else in it can split the line.
+            const QString &text = record.fields[size_t(field)];
+            if (!isCanonicalNumber(text) && !NumberText::parse(text))
+                return Problem{row, field, text};
+        }
+        if (!nameReadsBack(record.name))
+            return Problem{row, NameField, record.name};
+    }
+    return std::nullopt;
+}
+
+bool nameReadsBack(const QString &name)
+{
+    // Read the line exactly as it would be written, after six fields that are plain numbers,
+    // so that whatever the reader does with the name (blanks, quotes, commas, numbers, line
+    // breaks, characters the system encoding lacks) is judged by the reader itself.
+    PropRecord record;
+    record.fields.fill(QStringLiteral("0"));
+    record.name = name;
+    QString line;
+    line.reserve(PropRecord::FieldCount * 2 + name.size() + 2);
+    appendLine(line, record);
+    bool ascii = true;
+    for (const QChar c : name)
+        ascii = ascii && c.unicode() < 0x80;
+    if (!ascii)
+        line = QString::fromLocal8Bit(line.toLocal8Bit());
+
+    ItemReader reader(line);
+    Item item;
+    for (int i = 0; i < ItemsPerRecord; ++i) {
+        if (!reader.next(item))
+            return false;
+    }
+    // Anything left over would be read as the start of the next record.
+    return reader.atEnd() && item.storesAs(name);
+}
+
+ReadResult readFile(const QString &path)
+{
+    QFile file(path);
+    ReadResult result;
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("Cannot open %1: %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.error = QStringLiteral("Cannot read %1: %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    return parse(bytes);
+}
+
+WriteResult writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    WriteResult result;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        result.ok = true;
+        return result;
+    }
+    result.error = QStringLiteral("Cannot save %1: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString());
+    // Not committed: the temporary file is removed and the old file is left as it was.
+    file.cancelWriting();
+    return result;
+}
+
+} // namespace PropTextFile

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "props/proprecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+// The prop text file: turning its bytes into a prop list and back, the checks that keep a
+// saved file readable, and the thin layer that reads and writes it on disk.
+namespace PropTextFile {
+
+// A file never holds more props than the table can (row indexes are 16-bit signed values).
+constexpr int MaxCount = 32767;
+
+// What a file holds: the prop count, as the canonical text of a whole number, and exactly
+// that many records.
+struct Contents
+{
+    QString countText;
+    QVector<PropRecord> records;
+};
+
+// Either contents, or an error message (which already names the line) and the 1-based line
+// of the problem; line is 0 when the file itself could not be read.
+struct ReadResult
+{
+    std::optional<Contents> contents;
+    QString error;
+    int line = 0;
+};
+
+// Reads a whole file's bytes (system 8-bit encoding). Numbers are stored as their shortest
+// text ("10.50" -> "10.5"); anything else, including a field that is not a number, is stored
+// as read. Refuses a missing or bad count and a file that ends before the last prop.
+ReadResult parse(const QByteArray &bytes);
+
+// The file's bytes: the count line exactly as held, then one line per record. The caller
+// keeps countText equal to the number of records.
+QByteArray serialize(const QString &countText, const QVector<PropRecord> &records);
+
+// Marks the name in Problem::field.
+constexpr int NameField = -1;
+
+// A record that would not read back from a saved file: its 0-based row, the field (0..5, or
+// NameField) and the offending text.
+struct Problem
+{
+    int row = -1;
+    int field = NameField;
+    QString text;
+};
+
+// The first record whose fields are not all numbers or whose name would not read back;
+// nothing when every record can be saved.
+std::optional<Problem> findUnsavable(const QVector<PropRecord> &records);
+
+// True when a prop with this name would be read back from a saved file with the same name.
+bool nameReadsBack(const QString &name);
+
+// parse() on the file's bytes; when the file cannot be read, an error naming the reason.
+ReadResult readFile(const QString &path);
+
+// ok, or the reason the file could not be saved.
+struct WriteResult
+{
+    bool ok = false;
+    QString error;
+};
+
+// Replaces the file with `bytes` in one step: on any failure the old file stays intact.
+WriteResult writeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace PropTextFile

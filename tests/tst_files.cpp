@@ -1,0 +1,272 @@
+#include "app/form1.h"
+#include "map/mapview.h"
+#include "modalscript.h"
+#include "props/proptable.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Opening and saving prop lists through the real window, menus and file dialogs.
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QLineEdit *text(int n) const
+    {
+        return m_form->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(n));
+    }
+    QAbstractItemView *list7() const
+    {
+        return m_form->findChild<QAbstractItemView *>(QStringLiteral("List7"));
+    }
+    QAction *action(const char *name) const
+    {
+        return m_form->findChild<QAction *>(QString::fromLatin1(name));
+    }
+    PropTable *table() const { return m_form->propTable(); }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    QString write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return file.fileName();
+    }
+    static QByteArray read(const QString &fileName)
+    {
+        QFile file(fileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void pickName(int row)
+    {
+        QTest::mouseClick(list7()->viewport(), Qt::LeftButton, {},
+                          list7()->visualRect(table()->index(row)).center());
+    }
+
+    // A snapshot of everything a failed open or save must leave alone.
+    struct State
+    {
+        QString count;
+        QVector<PropRecord> records;
+        int selected;
+        QStringList boxes;
+        QImage map;
+        bool operator==(const State &o) const
+        {
+            return count == o.count && records == o.records && selected == o.selected
+                   && boxes == o.boxes && map == o.map;
+        }
+    };
+    State state() const
+    {
+        State s{table()->countText(),
+                table()->records(),
+                table()->selectedRow(),
+                {},
+                m_form->mapView()->canvas()};
+        for (int n = 1; n <= 7; ++n)
+            s.boxes << text(n)->text();
+        return s;
+    }
+
+    void openThroughMenu(const QString &fileName)
+    {
+        ModalScript script;
+        script.chooseFile(fileName);
+        action("mnuFOpen")->trigger();
+        QVERIFY(script.done());
+        reactivate();
+    }
+    // After a modal dialog the main window may stay inactive; a user's next click would
+    // activate it.
+    void reactivate()
+    {
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_form = std::make_unique<Form1>();
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_dir.reset();
+    }
+
+    void openAndSaveThroughTheMenu()
+    {
+        const QString source = write("level.txt", "3\r\n"
+                                                  "83.30202 0 -320.5484 0 1.5 0 Barrel\r\n"
+                                                  "10.50 2 -1220 0 0 0 Big Crate\r\n"
+                                                  "\"1 2\",007 8 -400 0 0 0 , x\r\n");
+        // A pending placement and the map's drawing survive an open.
+        ModalScript move;
+        move.ok();
+        m_form->findChild<QPushButton *>("Command4")->click();
+        QVERIFY(move.done());
+        const QImage drawn = m_form->mapView()->canvas();
+
+        openThroughMenu(source);
+        QCOMPARE(text(7)->text(), QString("3"));
+        QCOMPARE(table()->size(), 3);
+        QCOMPARE(table()->name(1), QString("Big Crate"));
+        QCOMPARE(table()->field(1, 0), QString("10.5"));
+        QCOMPARE(table()->field(2, 0), QString("1 2"));
+        QCOMPARE(table()->field(2, 1), QString("7"));
+        QCOMPARE(table()->name(2), QString("0"));
+        QCOMPARE(table()->selectedRow(), -1);
+        QVERIFY(!list7()->currentIndex().isValid());
+        for (int n = 1; n <= 6; ++n)
+            QVERIFY(text(n)->text().isEmpty());
+        QCOMPARE(m_form->mapView()->canvas(), drawn);
+        QCOMPARE(m_form->placePending(), qint16(-1));
+
+        // "1 2" is not a number, so that list cannot be saved as it stands.
+        pickName(2);
+        QTest::mouseClick(text(1), Qt::LeftButton);
+        text(1)->selectAll();
+        QTest::keyClicks(text(1), "-5");
+        pickName(0);
+
+        ModalScript save;
+        save.chooseFile(path("saved.txt"));
+        action("mnuFSave")->trigger();
+        QVERIFY(save.done());
+        QCOMPARE(read(path("saved.txt")), QByteArray("3\r\n"
+                                                     "83.30202 0 -320.5484 0 1.5 0 Barrel\r\n"
+                                                     "10.5 2 -1220 0 0 0 Big Crate\r\n"
+                                                     "-5 7 8 -400 0 0 0\r\n"));
+        // The last prop ends selected, shown and highlighted; a placement is disarmed.
+        QCOMPARE(table()->selectedRow(), 2);
+        QCOMPARE(list7()->currentIndex().row(), 2);
+        QCOMPARE(text(3)->text(), QString("8"));
+        QCOMPARE(m_form->placePending(), qint16(0));
+        QCOMPARE(m_form->mapView()->canvas().pixel(100, 300), qRgb(255, 0, 0));
+
+        // Cancelling either dialog changes nothing.
+        const State before = state();
+        ModalScript cancel;
+        cancel.cancel().cancel();
+        action("mnuFOpen")->trigger();
+        action("mnuFSave")->trigger();
+        QVERIFY(cancel.done());
+        QVERIFY(state() == before);
+    }
+
+    void badFilesLeaveTheTableAsItWas()
+    {
+        openThroughMenu(write("good.txt", "1\r\n1 2 3 4 5 6 Keep\r\n"));
+        pickName(0);
+        const State before = state();
+
+        const QList<QPair<QString, QByteArray>> bad = {
+                {"count.txt", "2.5\r\n1 2 3 4 5 6 A\r\n1 2 3 4 5 6 B\r\n"},
+                {"words.txt", "props\r\n"},
+                {"short.txt", "2\r\n1 2 3 4 5 6 A\r\n1 2 3\r\n"},
+        };
+        for (const auto &[name, bytes] : bad) {
+            ModalScript script;
+            script.ok();
+            m_form->OpenZRM(write(name, bytes));
+            QVERIFY(script.done());
+            QVERIFY2(script.seen.value(0).text.contains(name),
+                     qPrintable(script.seen.value(0).text));
+            QVERIFY(state() == before);
+        }
+        ModalScript missing;
+        missing.ok();
+        m_form->OpenZRM(path("nowhere.txt"));
+        QVERIFY(missing.done());
+        QVERIFY(missing.seen.value(0).text.contains("nowhere.txt"));
+        QVERIFY(state() == before);
+
+        // A count of 0 empties the table.
+        m_form->OpenZRM(write("empty.txt", "0\r\n"));
+        QCOMPARE(table()->size(), 0);
+        QCOMPARE(text(7)->text(), QString("0"));
+    }
+
+    void saveCommitsTheEditInProgress()
+    {
+        openThroughMenu(write("in.txt", "2\r\n1 2 3 4 5 6 A\r\n1 2 3 4 5 6 B\r\n"));
+        pickName(0);
+        QTest::mouseClick(text(2), Qt::LeftButton);
+        text(2)->selectAll();
+        QTest::keyClicks(text(2), "99");
+        QCOMPARE(QApplication::focusWidget(), text(2));
+
+        ModalScript save;
+        save.chooseFile(path("out.txt"));
+        action("mnuFSave")->trigger();
+        QVERIFY(save.done());
+        QCOMPARE(read(path("out.txt")), QByteArray("2\r\n1 99 3 4 5 6 A\r\n1 2 3 4 5 6 B\r\n"));
+        QCOMPARE(table()->field(0, 1), QString("99"));
+        QCOMPARE(text(2)->text(), QString("2")); // B, the last prop, is shown
+    }
+
+    void saveRefusesWhatWouldNotReadBack()
+    {
+        openThroughMenu(write("in.txt", "2\r\n1 2 3 4 5 6 A\r\n1 2 3 4 5 6 B\r\n"));
+        const QString target = write("target.txt", "old contents");
+        pickName(1);
+        QTest::mouseClick(text(4), Qt::LeftButton);
+        QTest::keyClicks(text(4), "x");
+        pickName(0);
+        const State before = state();
+
+        ModalScript refused;
+        refused.ok();
+        m_form->SaveZRM(target);
+        QVERIFY(refused.done());
+        const QString message = refused.seen.value(0).text;
+        QVERIFY2(message.contains("prop 2") && message.contains("\"B\"")
+                         && message.contains("X Angle") && message.contains("4x"),
+                 qPrintable(message));
+        QCOMPARE(read(target), QByteArray("old contents"));
+        QVERIFY(state() == before);
+
+        // A file that cannot be written is reported and nothing changes.
+        reactivate();
+        pickName(1);
+        QTest::mouseClick(text(4), Qt::LeftButton);
+        text(4)->setText("4");
+        QTest::keyClick(text(4), Qt::Key_Tab);
+        const State writable = state();
+        ModalScript failed;
+        failed.ok();
+        m_form->SaveZRM(path("no/such/folder/out.txt"));
+        QVERIFY(failed.done());
+        QVERIFY(failed.seen.value(0).text.startsWith("Could not save"));
+        QVERIFY(state() == writable);
+    }
+
+    void savingAnEmptyTable()
+    {
+        const State before = state();
+        m_form->SaveZRM(path("empty.txt"));
+        QCOMPARE(read(path("empty.txt")), QByteArray("0\r\n"));
+        QVERIFY(state() == before);
+    }
+};
+
+QTEST_MAIN(TestFiles)
+#include "tst_files.moc"
