@@ -31,8 +31,9 @@ const char *const Caption = "ZRM Editer By: Quellmar";
 const char *const ExitQuestion = "Are ya sure?";
 const char *const OpenTitle = "Open";
 const char *const SaveTitle = "Save";
-const char *const CannotOpen = "Could not open %1\n\n%2\n\nThe prop list was not changed.";
-const char *const CannotSave = "Could not save %1\n\n%2\n\nThe file was not changed.";
+const char *const CannotOpen = "Could not open %1\n\n%2";
+const char *const ListUnchanged = "\n\nThe prop list was not changed.";
+const char *const FileUnchanged = "\n\nThe file was not changed.";
 const char *const UnsavableField
         = "Nothing was saved: prop %1 (\"%2\") has the %3 \"%4\", which is not a number. A "
           "saved prop list could not give it back.";
@@ -442,8 +443,12 @@ void Form1::OpenZRM(const QString &path)
 {
     PropTextFile::ReadResult result = PropTextFile::readFile(path);
     if (!result.contents) {
-        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::CannotOpen)
-                                              .arg(QDir::toNativeSeparators(path), result.error));
+        // An error without a line already names the file it could not read.
+        const QString problem = result.line > 0
+                                        ? QString::fromLatin1(Texts::CannotOpen)
+                                                  .arg(QDir::toNativeSeparators(path), result.error)
+                                        : result.error;
+        ZrmDialogs::showMessage(this, problem + QString::fromLatin1(Texts::ListUnchanged));
         return;
     }
     for (int i = 0; i < 6; ++i)
@@ -480,8 +485,7 @@ void Form1::SaveZRM(const QString &path)
     const PropTextFile::WriteResult written
             = PropTextFile::writeFile(path, PropTextFile::serialize(m_table->countText(), records));
     if (!written.ok) {
-        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::CannotSave)
-                                              .arg(QDir::toNativeSeparators(path), written.error));
+        ZrmDialogs::showMessage(this, written.error + QString::fromLatin1(Texts::FileUnchanged));
         return;
     }
     // Picking every row in turn would redraw the map once per prop; only the last pick

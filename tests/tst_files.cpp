@@ -215,7 +215,7 @@ private slots:
         failed.ok();
         form->SaveZRM(path("no/such/folder/out.txt"));
         QVERIFY(failed.done());
-        QVERIFY(failed.seen.value(0).text.startsWith("Could not save"));
+        QVERIFY(failed.seen.value(0).text.startsWith("Cannot save"));
         QVERIFY(state() == writable);
     }
 
