@@ -83,9 +83,14 @@ const ButtonPlace Buttons[5] = {
         {"Show Rotation", QRect(200, 272, 89, 33)},
 };
 
-QString allFilesFilter()
+// The file dialog for File > Open (action 1) and File > Save (action 2): every file type,
+// starting in the editor's own folder. Empty when the user cancelled.
+QString askForPropFile(QWidget *owner, qint16 action, const char *title)
 {
-    return QStringLiteral("All Files") + QChar(0) + QStringLiteral("*.*") + QChar(0);
+    const QString allFiles
+            = QStringLiteral("All Files") + QChar(0) + QStringLiteral("*.*") + QChar(0);
+    return CommDlgs::ShowFileDialog(owner, action, QString::fromLatin1(title), QString(), allFiles,
+                                    QCoreApplication::applicationDirPath(), QStringLiteral("*"));
 }
 
 qint16 toInt16(double value)
@@ -408,7 +413,6 @@ void Form1::Picture1_Click()
 // File > New: discards the table at once; the map keeps its last drawing.
 void Form1::mnuFNew_Click()
 {
-    m_table->setCountText(QStringLiteral("0"));
     for (int i = 0; i < 6; ++i)
         m_text[i]->setText(QString());
     m_syncingNameList = true;
@@ -419,18 +423,14 @@ void Form1::mnuFNew_Click()
 
 void Form1::mnuFOpen_Click()
 {
-    const QString path = CommDlgs::ShowFileDialog(
-            this, 1, QString::fromLatin1(Texts::OpenTitle), QString(), allFilesFilter(),
-            QCoreApplication::applicationDirPath(), QStringLiteral("*"));
+    const QString path = askForPropFile(this, 1, Texts::OpenTitle);
     if (!path.isEmpty())
         OpenZRM(path);
 }
 
 void Form1::mnuFSave_Click()
 {
-    const QString path = CommDlgs::ShowFileDialog(
-            this, 2, QString::fromLatin1(Texts::SaveTitle), QString(), allFilesFilter(),
-            QCoreApplication::applicationDirPath(), QStringLiteral("*"));
+    const QString path = askForPropFile(this, 2, Texts::SaveTitle);
     if (!path.isEmpty())
         SaveZRM(path);
 }
