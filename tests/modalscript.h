@@ -74,6 +74,13 @@ public:
         });
     }
 
+    // The same for a file dialog met without a script: types the path and presses Open or
+    // Save (waiting, as chooseFile does, until the dialog is the active window).
+    static void acceptFileName(QFileDialog *dialog, const QString &path)
+    {
+        typeIntoFileDialog(dialog, path, 0);
+    }
+
     bool done() const { return m_steps.isEmpty(); }
 
     struct Seen
