@@ -378,8 +378,8 @@ void Form1::Command5_Click()
     if (!angle)
         return;
     const QPointF from = m_picture1->penPosition();
-    const float x2 = float(from.x() - std::sin(*angle) * 10);
-    const float y2 = float(from.y() - std::cos(*angle) * 10);
+    const float x2 = Projection::toSingle(from.x() - std::sin(*angle) * 10);
+    const float y2 = Projection::toSingle(from.y() - std::cos(*angle) * 10);
     m_picture1->lineTo(x2, y2);
 }
 

@@ -50,7 +50,8 @@ void MapView::lineTo(float x, float y)
 {
     if (x == m_penX && y == m_penY) {
         stampDot(x, y);
-    } else {
+    } else if (std::isfinite(m_penX) && std::isfinite(m_penY) && std::isfinite(x)
+               && std::isfinite(y)) {
         QPainter painter(&m_canvas);
         QPen pen(colorFromBgr(m_penColor), PenWidth, Qt::SolidLine, Qt::RoundCap);
         painter.setPen(pen);

@@ -1,21 +1,34 @@
 #pragma once
 
+#include <limits>
+
 // The fixed linear projection between level coordinates (a prop's X and Y position) and
 // map-view coordinates (from the top-left of the map's drawing area, y downwards), where
 // W and H are the map view's outer width and height. The level rectangle X -212..228,
 // Y -1220..420 maps onto (0, 0)..(W, H).
 namespace Projection {
 
+// Rounds to single precision; a value beyond its range becomes an infinity (a plain cast
+// would be undefined there), which then gets no mark.
+inline float toSingle(double value)
+{
+    if (value > std::numeric_limits<float>::max())
+        return std::numeric_limits<float>::infinity();
+    if (value < -std::numeric_limits<float>::max())
+        return -std::numeric_limits<float>::infinity();
+    return float(value);
+}
+
 // Evaluated in double precision, left to right, and rounded to single precision as the
 // pen position holds it.
 inline float toMapX(double levelX, double outerWidth)
 {
-    return float((levelX + 212) / 440 * outerWidth);
+    return toSingle((levelX + 212) / 440 * outerWidth);
 }
 
 inline float toMapY(double levelY, double outerHeight)
 {
-    return float((levelY + 1220) / 820 * outerHeight / 2);
+    return toSingle((levelY + 1220) / 820 * outerHeight / 2);
 }
 
 // The inverse, for a mouse position held as a single-precision value: evaluated in this

@@ -270,6 +270,14 @@ private slots:
         typeInto(4, "north"); // not a number: no stroke
         QTest::mouseClick(command(5), Qt::LeftButton);
         QCOMPARE(form->mapView()->canvas(), before);
+
+        // A prop far beyond any float gets no mark and no stroke, and breaks nothing.
+        table()->appendRecord(prop("1e300", "-1e300", "Far"));
+        table()->setCountText("5");
+        pickName(4);
+        command(5)->click();
+        QCOMPARE(form->mapView()->canvas().pixel(0, 0), Red);
+        QCOMPARE(form->mapView()->canvas().pixel(100, 300), Red);
     }
 };
 
