@@ -91,14 +91,6 @@ public:
     };
     QList<Seen> seen;
 
-    QStringList seenTexts() const
-    {
-        QStringList texts;
-        for (const Seen &s : seen)
-            texts << s.text;
-        return texts;
-    }
-
 private:
     static void typeIntoFileDialog(QPointer<QFileDialog> dialog, const QString &path, int tries)
     {
