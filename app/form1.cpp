@@ -17,6 +17,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -202,25 +203,24 @@ void Form1::createMenus()
                   QAction *action = menu->addAction(QString::fromLatin1(caption));
                   action->setObjectName(QString::fromLatin1(name));
                   connect(action, &QAction::triggered, this, handler);
-                  return action;
               };
     auto addSeparator = [](QMenu *menu, const char *name) {
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
-    m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuFNew = addItem(m_mnuFile, "mnuFNew", "&New", &Form1::mnuFNew_Click);
-    m_mnuFOpen = addItem(m_mnuFile, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click);
-    addSeparator(m_mnuFile, "mnuFDash2");
-    m_mnuFSave = addItem(m_mnuFile, "mnuFSave", "&Save", &Form1::mnuFSave_Click);
-    addSeparator(m_mnuFile, "mnuFDash1");
-    m_mnuFExit = addItem(m_mnuFile, "mnuFExit", "E&xit", &Form1::mnuFExit_Click);
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    addItem(file, "mnuFNew", "&New", &Form1::mnuFNew_Click);
+    addItem(file, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click);
+    addSeparator(file, "mnuFDash2");
+    addItem(file, "mnuFSave", "&Save", &Form1::mnuFSave_Click);
+    addSeparator(file, "mnuFDash1");
+    addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click);
 
-    m_nmuConvert = menuBar()->addMenu(QStringLiteral("&Convert"));
-    m_nmuConvert->setObjectName(QStringLiteral("nmuConvert"));
-    m_mnuCZRM = addItem(m_nmuConvert, "mnuCZRM", "&ZRM to TXT", &Form1::mnuCZRM_Click);
-    m_mnuCTXT = addItem(m_nmuConvert, "mnuCTXT", "&TXT to ZRM", &Form1::mnuCTXT_Click);
+    QMenu *convert = menuBar()->addMenu(QStringLiteral("&Convert"));
+    convert->setObjectName(QStringLiteral("nmuConvert"));
+    addItem(convert, "mnuCZRM", "&ZRM to TXT", &Form1::mnuCZRM_Click);
+    addItem(convert, "mnuCTXT", "&TXT to ZRM", &Form1::mnuCTXT_Click);
 }
 
 // A field box writes its text back when the focus moves from it to another control of the

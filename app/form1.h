@@ -7,10 +7,7 @@
 class MapView;
 class NameList;
 class PropTable;
-class QAction;
-class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
@@ -74,15 +71,6 @@ private:
     NameList *m_list7 = nullptr;
     std::array<QPushButton *, 5> m_command{};
     MapView *m_picture1 = nullptr;
-
-    QMenu *m_mnuFile = nullptr;
-    QMenu *m_nmuConvert = nullptr;
-    QAction *m_mnuFNew = nullptr;
-    QAction *m_mnuFOpen = nullptr;
-    QAction *m_mnuFSave = nullptr;
-    QAction *m_mnuFExit = nullptr;
-    QAction *m_mnuCZRM = nullptr;
-    QAction *m_mnuCTXT = nullptr;
 
     // 0 idle, -1 armed: the next click on the map places the selected prop.
     qint16 m_placePending = 0;
