@@ -280,10 +280,23 @@ void Form1::showSelectionInNameList()
     m_syncingNameList = false;
 }
 
-void Form1::Form1_Load()
+void Form1::changeTable(const std::function<void()> &change)
+{
+    m_syncingNameList = true;
+    change();
+    m_syncingNameList = false;
+    showSelectionInNameList();
+}
+
+void Form1::clearFieldBoxes()
 {
     for (int i = 0; i < 6; ++i)
         m_text[i]->setText(QString());
+}
+
+void Form1::Form1_Load()
+{
+    clearFieldBoxes();
     m_text[6]->setText(QStringLiteral("0"));
 }
 
@@ -354,12 +367,9 @@ void Form1::Command2_Click()
 // boxes still show the removed prop.
 void Form1::Command3_Click()
 {
-    m_syncingNameList = true;
-    const bool removed = m_table->removeSelected();
-    m_syncingNameList = false;
-    if (!removed)
+    if (!m_table->hasSelection())
         return;
-    showSelectionInNameList();
+    changeTable([this] { m_table->removeSelected(); });
     DrawMap();
 }
 
@@ -413,12 +423,8 @@ void Form1::Picture1_Click()
 // File > New: discards the table at once; the map keeps its last drawing.
 void Form1::mnuFNew_Click()
 {
-    for (int i = 0; i < 6; ++i)
-        m_text[i]->setText(QString());
-    m_syncingNameList = true;
-    m_table->clear();
-    m_syncingNameList = false;
-    showSelectionInNameList();
+    clearFieldBoxes();
+    changeTable([this] { m_table->clear(); });
 }
 
 void Form1::mnuFOpen_Click()
@@ -451,12 +457,10 @@ void Form1::OpenZRM(const QString &path)
         ZrmDialogs::showMessage(this, problem + QString::fromLatin1(Texts::ListUnchanged));
         return;
     }
-    for (int i = 0; i < 6; ++i)
-        m_text[i]->setText(QString());
-    m_syncingNameList = true;
-    m_table->replace(result.contents->countText, std::move(result.contents->records));
-    m_syncingNameList = false;
-    showSelectionInNameList();
+    clearFieldBoxes();
+    changeTable([this, &result] {
+        m_table->replace(result.contents->countText, std::move(result.contents->records));
+    });
 }
 
 // Writes the table as a prop text file. An edit still being typed is committed first, a

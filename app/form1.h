@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 class MapView;
 class NameList;
@@ -44,6 +45,10 @@ private:
     // Picks `row` in the name list from code; runs the selection behaviour at once.
     void selectName(int row);
     void showSelectionInNameList();
+    // Changes the table's rows without the name list taking its own bookkeeping for a pick,
+    // then shows the table's selection in the list.
+    void changeTable(const std::function<void()> &change);
+    void clearFieldBoxes();
     void writeBackField(int field);
     void writeBackFocusedField();
 
