@@ -41,8 +41,8 @@ const char *const UnsavableField
 const char *const UnsavableName
         = "Nothing was saved: the name of prop %1 (\"%2\") would not read back unchanged from a "
           "saved prop list.";
-const char *const FieldNames[6]
-        = {"X Position", "Z Position", "Y Position", "X Angle", "Y Angle", "Z Angle"};
+const char *const TooLarge = "Nothing was saved: the prop list would make a file of %1 MiB, "
+                             "larger than the %2 MiB the editor can open.";
 const char *const AskPropName = "Enter the name of the Prop to add";
 const char *const ClickToPlace = "Click on map to place the prop";
 const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
@@ -60,18 +60,15 @@ constexpr unsigned int Blue = 0xFF0000;
 constexpr int ClientWidth = 458;
 constexpr int ClientHeight = 559;
 
-// Field boxes in the order of their fields (Text1..Text6), with their captions. On screen
+// Field boxes in the order of their fields (Text1..Text6): top and caption width. On screen
 // the Z angle (field 6) stands above the Y angle (field 5).
 struct FieldBox
 {
     int top;
-    const char *caption;
     int labelWidth;
 };
-constexpr FieldBox FieldBoxes[6] = {
-        {416, "X Position:", 50}, {440, "Z Position:", 50}, {464, "Y Position:", 50},
-        {488, "X Angle:", 40},    {536, "Y Angle:", 40},    {512, "Z Angle:", 40},
-};
+constexpr FieldBox FieldBoxes[6]
+        = {{416, 50}, {440, 50}, {464, 50}, {488, 40}, {536, 40}, {512, 40}};
 
 struct ButtonPlace
 {
@@ -144,7 +141,7 @@ void Form1::createControls()
         const FieldBox &place = FieldBoxes[i];
         m_text[i]->setGeometry(64, place.top, 121, 19);
         m_text[i]->installEventFilter(this);
-        auto *label = new QLabel(QString::fromLatin1(place.caption), client);
+        auto *label = new QLabel(QString::fromLatin1(PropRecord::FieldCaptions[i]) + u':', client);
         label->setObjectName(QStringLiteral("Label1_%1").arg(i));
         const QSize hint = label->sizeHint();
         label->setGeometry(8, place.top + 8, qMax(place.labelWidth, hint.width()),
@@ -317,11 +314,12 @@ void Form1::DrawMap()
         const std::optional<double> x = NumberText::parse(m_table->field(row, 0));
         const std::optional<double> y = NumberText::parse(m_table->field(row, 2));
         if (!x || !y)
-            return; // a position that is not a number gets no mark
+            return false; // a position that is not a number gets no mark
         const float mapX = Projection::toMapX(*x, map->outerWidth());
         const float mapY = Projection::toMapY(*y, map->outerHeight());
         map->setPenPosition(mapX, mapY);
         map->lineTo(mapX, mapY);
+        return true;
     };
 
     map->setPenColor(Red);
@@ -332,8 +330,7 @@ void Form1::DrawMap()
             markRow(row);
     }
     map->setPenColor(Blue);
-    if (m_table->hasSelection())
-        markRow(m_table->selectedRow());
+    m_noHighlight = !m_table->hasSelection() || !markRow(m_table->selectedRow());
 }
 
 void Form1::Command1_Click()
@@ -381,9 +378,13 @@ void Form1::Command4_Click()
 }
 
 // Show Rotation: a 10-unit heading stroke from the pen position in the direction of the
-// X angle (radians; 0 points up the map, positive angles turn counter-clockwise).
+// X angle (radians; 0 points up the map, positive angles turn counter-clockwise). Before
+// the first redraw the pen stands at (0, 0).
 void Form1::Command5_Click()
 {
+    // With no highlight the pen stands on whichever prop was marked last.
+    if (m_noHighlight)
+        return;
     const std::optional<double> angle = NumberText::parse(m_text[3]->text());
     if (!angle)
         return;
@@ -481,13 +482,20 @@ void Form1::SaveZRM(const QString &path)
                           : QString::fromLatin1(Texts::UnsavableField)
                                     .arg(problem->row + 1)
                                     .arg(name,
-                                         QString::fromLatin1(Texts::FieldNames[problem->field]),
+                                         QString::fromLatin1(
+                                                 PropRecord::FieldCaptions[problem->field]),
                                          problem->text);
         ZrmDialogs::showMessage(this, message);
         return;
     }
-    const PropTextFile::WriteResult written
-            = PropTextFile::writeFile(path, PropTextFile::serialize(m_table->countText(), records));
+    const QByteArray bytes = PropTextFile::serialize(m_table->countText(), records);
+    if (bytes.size() > PropTextFile::MaxFileBytes) {
+        ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::TooLarge)
+                                              .arg((bytes.size() + (1 << 20) - 1) >> 20)
+                                              .arg(PropTextFile::MaxFileBytes >> 20));
+        return;
+    }
+    const PropTextFile::WriteResult written = PropTextFile::writeFile(path, bytes);
     if (!written.ok) {
         ZrmDialogs::showMessage(this, written.error + QString::fromLatin1(Texts::FileUnchanged));
         return;

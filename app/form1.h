@@ -83,6 +83,9 @@ private:
     qint16 m_mouseX = 0;
     qint16 m_mouseY = 0;
 
+    // The last redraw highlighted no prop, so the pen marks no selected prop to turn.
+    bool m_noHighlight = false;
+
     // Set while the table changes underneath the name list, so that the list's own
     // current-row bookkeeping is not taken for a pick by the user.
     bool m_syncingNameList = false;

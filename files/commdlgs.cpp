@@ -1,6 +1,9 @@
 #include "files/commdlgs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace CommDlgs {
@@ -46,6 +49,30 @@ QStringList nameFiltersFromPairs(const QString &filter)
     return filters;
 }
 
+// Qt's own dialog, except that a Save dialog, like an Open dialog with a missing file,
+// refuses a name in a folder that does not exist and stays open for another.
+class FileDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override
+    {
+        const QString chosen = selectedFiles().value(0);
+        const QFileInfo file(chosen);
+        if (acceptMode() == AcceptSave && !chosen.isEmpty() && !file.isDir()
+            && !QFileInfo(file.absolutePath()).isDir()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1\nFolder not found.\nPlease choose a file in a folder "
+                                    "that exists.")
+                                         .arg(QDir::toNativeSeparators(file.absolutePath())));
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
 QString ShowFileDialog(QWidget *owner, qint16 action, const QString &title,
@@ -54,7 +81,7 @@ QString ShowFileDialog(QWidget *owner, qint16 action, const QString &title,
 {
     // A dialog object rather than the static helpers: only the object honours the default
     // suffix. Qt's own widget dialog behaves alike on every platform.
-    QFileDialog dialog(owner, title);
+    FileDialog dialog(owner, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (action == OpenAction) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

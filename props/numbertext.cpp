@@ -1,5 +1,8 @@
 #include "props/numbertext.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -17,6 +20,9 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// A bound for powers of ten far beyond any double, so that counting cannot overflow.
+constexpr qint64 Huge = qint64(1) << 40;
+
 } // namespace
 
 std::optional<double> parse(QStringView text)
@@ -27,55 +33,77 @@ std::optional<double> parse(QStringView text)
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
+    if (begin == end)
+        return std::nullopt;
 
     // Validate the shape by hand (and copy it into a byte buffer) so that no
     // locale-dependent or over-lenient conversion ever sees the text.
-    constexpr qsizetype MaxLength = 400;
-    if (end - begin == 0 || end - begin > MaxLength)
-        return std::nullopt;
-    char buffer[MaxLength + 1];
-    int length = 0;
+    QVarLengthArray<char, 64> buffer;
     qsizetype i = begin;
     bool negative = false;
     if (text[i] == u'+' || text[i] == u'-') {
         negative = text[i] == u'-';
         ++i;
     }
+    // The power of ten of the first digit that is not 0, to tell an overflow from an
+    // underflow; only its sign matters.
+    qint64 magnitude = 0;
+    bool significant = false;
     int digits = 0;
-    while (i < end && isDigit(text[i])) {
-        buffer[length++] = char(text[i++].unicode());
-        ++digits;
-    }
-    if (i < end && text[i] == u'.') {
-        buffer[length++] = '.';
-        ++i;
-        while (i < end && isDigit(text[i])) {
-            buffer[length++] = char(text[i++].unicode());
+    for (bool fraction = false; i < end; ++i) {
+        const QChar c = text[i];
+        if (c == u'.' && !fraction) {
+            fraction = true;
+        } else if (isDigit(c)) {
             ++digits;
+            if (!fraction && (significant || c != u'0')) {
+                significant = true;
+                magnitude = std::min<qint64>(magnitude + 1, Huge);
+            } else if (fraction && !significant) {
+                significant = c != u'0';
+                magnitude -= !significant;
+            }
+        } else {
+            break;
         }
+        buffer.append(char(c.unicode()));
     }
     if (digits == 0)
         return std::nullopt;
     if (i < end && (text[i] == u'e' || text[i] == u'E')) {
-        buffer[length++] = 'e';
+        buffer.append('e');
         ++i;
-        if (i < end && (text[i] == u'+' || text[i] == u'-'))
-            buffer[length++] = char(text[i++].unicode());
-        int exponentDigits = 0;
-        while (i < end && isDigit(text[i])) {
-            buffer[length++] = char(text[i++].unicode());
-            ++exponentDigits;
+        bool negativeExponent = false;
+        if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+            negativeExponent = text[i] == u'-';
+            buffer.append(char(text[i++].unicode()));
         }
-        if (exponentDigits == 0)
+        qint64 exponent = 0;
+        const qsizetype exponentStart = i;
+        for (; i < end && isDigit(text[i]); ++i) {
+            buffer.append(char(text[i].unicode()));
+            exponent = std::min<qint64>(exponent * 10 + text[i].digitValue(), Huge);
+        }
+        if (i == exponentStart)
             return std::nullopt;
+        magnitude += negativeExponent ? -exponent : exponent;
     }
     if (i != end)
         return std::nullopt;
 
     double value = 0;
-    const auto result = std::from_chars(buffer, buffer + length, value);
-    if (result.ec != std::errc() || result.ptr != buffer + length || !std::isfinite(value))
+    const auto result = std::from_chars(buffer.begin(), buffer.end(), value);
+    if (result.ptr != buffer.end())
         return std::nullopt;
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small for a double reads as 0; too large is no number at all, since a
+        // saved file could not give it back.
+        if (magnitude > 0)
+            return std::nullopt;
+        value = 0;
+    } else if (result.ec != std::errc() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
     return negative ? -value : value;
 }
 

@@ -9,6 +9,9 @@
 struct PropRecord
 {
     static constexpr int FieldCount = 6;
+    // What each field is called in the window and in messages.
+    static constexpr std::array<const char *, FieldCount> FieldCaptions
+            = {"X Position", "Z Position", "Y Position", "X Angle", "Y Angle", "Z Angle"};
 
     std::array<QString, FieldCount> fields;
     QString name;

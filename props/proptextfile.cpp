@@ -2,6 +2,7 @@
 
 #include "props/numbertext.h"
 #include "props/proptable.h"
+#include "props/windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,8 +105,12 @@ struct Item
     }
 };
 
-// Splits decoded file text into items: the file is a stream of comma, blank or line
-// separated values, not a list of lines, so a record may span lines or share one.
+// Splits decoded file text into items: the file is a stream of values, not a list of lines,
+// so a record may span lines or share one. Blanks (spaces and tabs) before an item are
+// skipped. A quoted item runs to the next double quote; the rest of it up to a comma or
+// line end is dropped. An item that reads as a number up to the first blank, comma or line
+// end ends there. Any other item runs to the next comma or line end, without its trailing
+// blanks, so a comma or line end with nothing before it is an empty item.
 class ItemReader
 {
 public:
@@ -141,9 +146,9 @@ public:
                 item.number = true;
                 item.canonical = canonical;
                 item.value = value.value_or(0);
+                // A number ends at a blank, which is left for the next item to skip: in
+                // "1 ,2" the comma then ends an empty item of its own.
                 m_pos = end;
-                // "1 ,2" and "1 2\r\n": the separator after the blanks still belongs here.
-                skipBlanks();
                 consumeDelimiter();
                 return true;
             }
@@ -182,6 +187,7 @@ private:
             ++m_pos;
     }
 
+    // A comma or line end (CR LF, CR or LF) that ends an item goes with it.
     void consumeDelimiter()
     {
         if (atEnd())
@@ -260,7 +266,7 @@ void appendLine(QString &out, const PropRecord &record)
 
 ReadResult parse(const QByteArray &bytes)
 {
-    const QString decoded = QString::fromLocal8Bit(bytes);
+    const QString decoded = Windows1252::decode(bytes);
     const QStringView text(decoded);
     ItemReader reader(text);
 
@@ -283,20 +289,39 @@ ReadResult parse(const QByteArray &bytes)
     // Every record takes at least seven characters, so a short file claiming a large count
     // cannot make us reserve much.
     contents.records.reserve(std::min<qsizetype>(countValue, text.size() / ItemsPerRecord + 1));
+    // The first field that is not a number, the likely place where items went astray.
+    std::optional<Item> strayField;
+    int strayRow = 0, strayIndex = 0;
     for (int row = 0; row < countValue; ++row) {
         PropRecord record;
         for (int i = 0; i < ItemsPerRecord; ++i) {
             if (!reader.next(item)) {
-                const QString message
+                QString message
                         = i == 0 ? QStringLiteral("the file ends early: prop %1 of %2 is missing.")
                                  : QStringLiteral(
                                          "the file ends early: prop %1 of %2 is incomplete.");
-                return failure(message.arg(row + 1).arg(countValue), lastLine(text));
+                message = message.arg(row + 1).arg(countValue);
+                if (strayField) {
+                    message += QStringLiteral("\n\nLine %1: prop %2 has %3 as its %4, which is not "
+                                              "a number; a line may hold an item too many or "
+                                              "too few.")
+                                       .arg(lineAt(text, strayField->start))
+                                       .arg(strayRow + 1)
+                                       .arg(quoteForMessage(strayField->text),
+                                            QLatin1String(PropRecord::FieldCaptions[strayIndex]));
+                }
+                return failure(message, lastLine(text));
             }
-            if (i < PropRecord::FieldCount)
+            if (i < PropRecord::FieldCount) {
                 record.fields[size_t(i)] = item.stored();
-            else
+                if (!item.number && !strayField) {
+                    strayField = item;
+                    strayRow = row;
+                    strayIndex = i;
+                }
+            } else {
                 record.name = item.stored();
+            }
         }
         contents.records.append(std::move(record));
     }
@@ -320,7 +345,7 @@ QByteArray serialize(const QString &countText, const QVector<PropRecord> &record
     out += u"\r\n";
     for (const PropRecord &record : records)
         appendLine(out, record);
-    return out.toLocal8Bit();
+    return Windows1252::encode(out);
 }
 
 std::optional<Problem> findUnsavable(const QVector<PropRecord> &records)
@@ -342,20 +367,17 @@ std::optional<Problem> findUnsavable(const QVector<PropRecord> &records)
 
 bool nameReadsBack(const QString &name)
 {
+    if (!Windows1252::canEncode(name))
+        return false;
     // Read the line exactly as it would be written, after six fields that are plain numbers,
     // so that whatever the reader does with the name (blanks, quotes, commas, numbers, line
-    // breaks, characters the system encoding lacks) is judged by the reader itself.
+    // breaks) is judged by the reader itself.
     PropRecord record;
     record.fields.fill(QStringLiteral("0"));
     record.name = name;
     QString line;
     line.reserve(PropRecord::FieldCount * 2 + name.size() + 2);
     appendLine(line, record);
-    bool ascii = true;
-    for (const QChar c : name)
-        ascii = ascii && c.unicode() < 0x80;
-    if (!ascii)
-        line = QString::fromLocal8Bit(line.toLocal8Bit());
 
     ItemReader reader(line);
     Item item;
@@ -376,10 +398,25 @@ ReadResult readFile(const QString &path)
                                .arg(QDir::toNativeSeparators(path), file.errorString());
         return result;
     }
-    const QByteArray bytes = file.readAll();
+    const QString tooLarge = QStringLiteral("Cannot open %1: it is larger than %2 MiB, far too "
+                                            "large for a prop list.")
+                                     .arg(QDir::toNativeSeparators(path))
+                                     .arg(MaxFileBytes >> 20);
+    if (file.size() > MaxFileBytes) {
+        result.error = tooLarge;
+        return result;
+    }
+    // Read no more than the limit allows, also from a file that does not tell its size.
+    QByteArray bytes;
+    for (QByteArray chunk; !(chunk = file.read(MaxFileBytes + 1 - bytes.size())).isEmpty();)
+        bytes += chunk;
     if (file.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("Cannot read %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    if (bytes.size() > MaxFileBytes) {
+        result.error = tooLarge;
         return result;
     }
     return parse(bytes);
@@ -388,6 +425,9 @@ ReadResult readFile(const QString &path)
 WriteResult writeFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
+    // In a folder where no new file may be made, the file itself may still be writable: then
+    // it is written in place rather than not at all.
+    file.setDirectWriteFallback(true);
     WriteResult result;
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
         result.ok = true;

@@ -15,6 +15,10 @@ namespace PropTextFile {
 // A file never holds more props than the table can (row indexes are 16-bit signed values).
 constexpr int MaxCount = 32767;
 
+// Far more than any prop list needs: a larger file is not read, and a list that would make
+// one is not saved, so the editor never writes what it could not open again.
+constexpr qint64 MaxFileBytes = 64 << 20;
+
 // What a file holds: the prop count, as the canonical text of a whole number, and exactly
 // that many records.
 struct Contents
@@ -32,13 +36,13 @@ struct ReadResult
     int line = 0;
 };
 
-// Reads a whole file's bytes (system 8-bit encoding). Numbers are stored as their shortest
+// Reads a whole file's bytes (Windows-1252). Numbers are stored as their shortest
 // text ("10.50" -> "10.5"); anything else, including a field that is not a number, is stored
 // as read. Refuses a missing or bad count and a file that ends before the last prop.
 ReadResult parse(const QByteArray &bytes);
 
-// The file's bytes: the count line exactly as held, then one line per record. The caller
-// keeps countText equal to the number of records.
+// The file's bytes (Windows-1252): the count line exactly as held, then one line per record.
+// The caller keeps countText equal to the number of records.
 QByteArray serialize(const QString &countText, const QVector<PropRecord> &records);
 
 // Marks the name in Problem::field.

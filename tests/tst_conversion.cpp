@@ -126,6 +126,12 @@ private slots:
         QTest::newRow("0 saves, star is no extension") << 0 << "*" << all << "a" << saveAll << "a";
         QTest::newRow("257 saves, first pair selected")
                 << 257 << ".ZRM" << two << "a" << saveTwo << "a.ZRM";
+        QTest::newRow("2, refuses a missing folder")
+                << 2 << "*" << all << "missing/a|ok|a"
+                << saveAll
+                           + "|%1/missing\nFolder not found.\nPlease choose a file in a folder "
+                             "that exists."
+                << "a";
         // Declining leaves the dialog up for another name.
         QTest::newRow("2, asks before replacing")
                 << 2 << "*" << all << "props.ZRM|no|a"

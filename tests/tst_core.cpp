@@ -64,7 +64,9 @@ private slots:
         QTest::newRow("bare sign") << "-" << false << 0.0;
         QTest::newRow("empty exponent") << "1e" << false << 0.0;
         QTest::newRow("hex") << "0x10" << false << 0.0;
-        QTest::newRow("overflow") << "1e999" << false << 0.0;
+        QTest::newRow("overflow") << "1e400" << false << 0.0;
+        QTest::newRow("underflow") << "-1e-400" << true << 0.0;
+        QTest::newRow("long") << QString(500, '0') + "12.5e-1" << true << 1.25;
         QTest::newRow("inner blank") << "1 2" << false << 0.0;
     }
     void parseNumbers()

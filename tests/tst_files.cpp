@@ -1,6 +1,8 @@
 #include "formfixture.h"
 #include "modalscript.h"
 
+#include "props/proptextfile.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -142,11 +144,13 @@ private slots:
                 {"count.txt", "2.5\r\n1 2 3 4 5 6 A\r\n1 2 3 4 5 6 B\r\n"},
                 {"words.txt", "props\r\n"},
                 {"short.txt", "2\r\n1 2 3 4 5 6 A\r\n1 2 3\r\n"},
+                {"huge.txt", "1\r\n1 2 3 4 5 6 A\r\n"}, // then made larger than 64 MiB
         };
+        QVERIFY(QFile::resize(write("huge.txt", ""), PropTextFile::MaxFileBytes + 1));
         for (const auto &[name, bytes] : bad) {
             ModalScript script;
             script.ok();
-            form->OpenZRM(write(name, bytes));
+            form->OpenZRM(name == "huge.txt" ? path(name) : write(name, bytes));
             QVERIFY(script.done());
             QVERIFY2(script.seen.value(0).text.contains(name),
                      qPrintable(script.seen.value(0).text));
@@ -217,6 +221,18 @@ private slots:
         QVERIFY(failed.done());
         QVERIFY(failed.seen.value(0).text.startsWith("Cannot save"));
         QVERIFY(state() == writable);
+
+        // Nor a list that would make a file too large to open again.
+        PropRecord big;
+        big.fields.fill("0");
+        big.name = QString(2048, 'x');
+        table()->replace("32767", QVector<PropRecord>(32767, big));
+        ModalScript tooLarge;
+        tooLarge.ok();
+        form->SaveZRM(target);
+        QVERIFY(tooLarge.done());
+        QVERIFY(tooLarge.seen.value(0).text.contains("65 MiB"));
+        QCOMPARE(read(target), QByteArray("old contents"));
     }
 
     void savingAnEmptyTable()

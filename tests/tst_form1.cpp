@@ -219,6 +219,10 @@ private slots:
         QCOMPARE(text(1)->text(), QString("83.30202"));
         QCOMPARE(mapPixel({100, 300}), plainPixel({100, 300}));
         QCOMPARE(mapPixel({0, 0}), Red);
+        // Nothing is highlighted, so Show Rotation has no prop to turn.
+        const QImage removed = form->mapView()->canvas();
+        command(5)->click();
+        QCOMPARE(form->mapView()->canvas(), removed);
 
         // A field box left with nothing selected changes nothing.
         typeInto(1, "9");
@@ -243,6 +247,9 @@ private slots:
         fillThree();
         table()->appendRecord(prop("x", "0", "Bad"));
         table()->setCountText("2.5"); // rows 0 and 1 only
+        text(4)->setText("3.1415927"); // before any redraw: from (0, 0) down, in black
+        command(5)->click();
+        QCOMPARE(mapPixel({0, 8}), qRgb(0, 0, 0));
         command(1)->click();
         QCOMPARE(mapPixel(pixelOf(8, -400)), Red);
         QCOMPARE(mapPixel({100, 300}), Red);

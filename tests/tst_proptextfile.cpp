@@ -45,8 +45,12 @@ private slots:
         row("2 of 3, sharing a line", "2\r\n1 2 3 4 5 6 A,7 8 9 10 11 12 B\r\n0 0 0 0 0 0 C",
             {"2", "1|2|3|4|5|6|A", "7|8|9|10|11|12|B"});
         row("count 0", "0\r\n0 0 0 0 0 0 Barrel\r\n", {"0"});
-        row("count normalised, spans lines", " +1.0 \r\n1 2 3\r\n4 5\r\n6\r\nBarrel\r\n",
+        row("count normalised, spans lines", "+1.0\r\n1 2 3\r\n4 5\r\n6\r\nBarrel\r\n",
             {"1", "1|2|3|4|5|6|Barrel"});
+        row("blank before a line end is an empty item", "1 \r\n1 2 3 4 5 \r\n6 A\r\n",
+            {"1", "|1|2|3|4|5|"});
+        row("empty names, in the middle and last", "2\r\n0 0 0 0 0 0 \r\n1 1 1 1 1 1 \r\n",
+            {"2", "0|0|0|0|0|0|", "1|1|1|1|1|1|"});
         row("numbers normalised",
             "2\r\n10.50 007 -0 +3 1e3 0.00001 X\r\n1234567890123456 12345678901234.56 "
             "9.999999999999999 .5 0.000123456789012345678 -0.000999 Y",
@@ -57,7 +61,7 @@ private slots:
         row("quoted", "2\r\n\" 05\",0,0,0,0,0,\"Big, red barrel\" x y\r\n0 0 0 0 0 0 C",
             {"2", " 05|0|0|0|0|0|Big, red barrel", "0|0|0|0|0|0|C"});
         row("unclosed quote", "1\r\n0 0 0 0 0 0 \"Bar\r\nrel", {"1", "0|0|0|0|0|0|Bar\r\nrel"});
-        row("text, blanks by commas", "1\r\nabc,1 ,2 , 3,4,5,X\r\n", {"1", "abc|1|2|3|4|5|X"});
+        row("text, blanks by commas", "1\r\nabc,1 ,2 , 3,4\r\n", {"1", "abc|1||2||3|4"});
         row("empty items, blank line", "1\r\n,,0,\"\",0,\r\n\r\nX", {"1", "||0||0||"});
         row("bare LF, bare CR, tabs", "2\n1\t2 3 4 5 6 A\n1 2 3 4 5 6 B\r",
             {"2", "1|2|3|4|5|6|A", "1|2|3|4|5|6|B"});
@@ -69,8 +73,12 @@ private slots:
                 {"Line 1: the prop count \"" + QString(count).remove('"') + "\" is not"});
         row("prop incomplete", "2\r\n0 0 0 0 0 0 A\r\n0 0 0\r\n",
             {"Line 3: the file ends early: prop 2 of 2 is incomplete"});
-        row("name missing", "1\r\n0 0 0 0 0 0 \r\n",
+        row("name missing", "1\r\n0 0 0 0 0 0",
             {"Line 2: the file ends early: prop 1 of 1 is incomplete"});
+        row("diagnosed", "3\r\n1 2 3 4 5 6 A\r\n1 2 3 4 5 B\r\n1 2 3 4 5 6 C\r\n",
+            {"Line 4: the file ends early: prop 3 of 3 is incomplete.\n\nLine 3: prop 2 has "
+             "\"B\" as its Z Angle, which is not a number; a line may hold an item too many or "
+             "too few."});
         row("prop missing", "3\n0 0 0 0 0 0 A\n",
             {"Line 2: the file ends early: prop 2 of 3 is missing"});
         row("quotes, bare CR", "1\r\"a\r\nb\n\",0\r\r\n", {"Line 5: the file ends early"});
@@ -93,7 +101,21 @@ private slots:
 
     void roundTrip()
     {
-        const QStringList names{"Barrel", "Big Barrel", "Bar\"rel", "12", "Monkeys 12", "\u00e4"};
+        // Every byte a name can hold comes back, the five the code page leaves undefined too.
+        QByteArray every("A\0", 2);
+        for (int byte = 1; byte < 256; ++byte) {
+            if (byte != '\r' && byte != '\n' && byte != ',')
+                every += char(byte);
+        }
+        const QByteArray file = "2\r\n0 0 0 0 0 0 " + every + "\r\n1 2 3 4 5 6 \xe9t\xe9\r\n";
+        const auto read = PropTextFile::parse(file);
+        QVERIFY(read.contents);
+        QCOMPARE(read.contents->records[1].name, QString::fromUtf8("\u00e9t\u00e9"));
+        QVERIFY(read.contents->records[0].name.contains(QChar(0x20ac))
+                && read.contents->records[0].name.contains(QChar(0x81)));
+        QCOMPARE(PropTextFile::serialize("2", read.contents->records), file);
+
+        const QStringList names{"Barrel", "Big Barrel", "Bar\"rel", "12", "Monkeys 12", ""};
         QVector<PropRecord> records;
         for (int i = 0; i < PropTextFile::MaxCount; ++i)
             records << prop(names.at(i % 6), {QString::number(i), "-0.5", "1E+15", "0",
@@ -113,7 +135,7 @@ private slots:
                          : QString();
         };
         const PropRecord good = prop("Barrel", {" 5", "-0", "1e3", "007", "\t1.5", "2"});
-        QCOMPARE(problem({good, prop("Crate")}), QString());
+        QCOMPARE(problem({good, prop("")}), QString());
         QCOMPARE(problem({good, prop("A", {"0", "0", "abc", "0", "0", "0"})}), "1:2:abc");
         QCOMPARE(problem({prop("A", {"0", "0", "0", "0", "0", ""})}), "0:5:");
         QCOMPARE(problem({prop("A", {"1 2", "0", "0", "0", "0", "0"})}), "0:0:1 2");
@@ -123,9 +145,10 @@ private slots:
 
     void nameReadsBack()
     {
-        const QStringList accepted{"Barrel", "Big Barrel", "12Barrels",  "Bar\"rel",   "Bar\trel",
-                                   "12",     "1E+15",      "Monkeys 12", "Fass \u00e4"};
-        const QStringList refused{"",         "a,b",        "\"Barrel\"",
+        const QStringList accepted{
+                "Barrel", "Big Barrel", "12Barrels",  "Bar\"rel",      "Bar\trel",
+                "12",     "1E+15",      "Monkeys 12", "F\u00e4\u20ac", ""};
+        const QStringList refused{"\u0100",   "a,b",        "\"Barrel\"",
                                   " Barrel",  "Barrel ",    "Bar\r\nrel",
                                   "Bar\rrel", "12 Barrels", "12.50",
                                   "007",      "-0",         "Bad " + QString(QChar(0xd800))};

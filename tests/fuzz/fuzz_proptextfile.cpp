@@ -1,5 +1,6 @@
 #include "props/numbertext.h"
 #include "props/proptextfile.h"
+#include "props/windows1252.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A prop follows the name, so a name that spills into the next record is caught too.
     QVector<PropRecord> named(2);
     named[0].fields.fill(QStringLiteral("1"));
-    named[0].name = QString::fromLocal8Bit(bytes);
+    named[0].name = Windows1252::decode(bytes);
     named[1].fields.fill(QStringLiteral("0"));
     named[1].name = QStringLiteral("Crate");
     check((reload(named) == named) == PropTextFile::nameReadsBack(named[0].name));
