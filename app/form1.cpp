@@ -49,8 +49,9 @@ const char *const TableFull = "The prop list is full: it already holds %1 props,
                               "editor allows. Remove a prop before adding another.";
 const char *const BadPropName
         = "The name \"%1\" cannot be used: a saved prop list would not give it back "
-          "unchanged.\n\nA name may not contain a comma, start with a double quote, start or "
-          "end with a blank, or start with a number followed by more text.";
+          "unchanged.\n\nA name may not contain a comma or a character that Windows-1252 "
+          "cannot hold, start with a double quote, start or end with a blank, or start with a "
+          "number followed by more text.";
 } // namespace Texts
 
 // Colours as 0x00BBGGRR.
