@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/namelist.h"
+#include "app/propcommands.h"
 #include "app/zrmdialogs.h"
 #include "files/commdlgs.h"
 #include "files/conversion.h"
@@ -15,12 +16,15 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QUndoStack>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -57,6 +61,9 @@ const char *const BadPropName
 // Colours as 0x00BBGGRR.
 constexpr unsigned int Red = 0x0000FF;
 constexpr unsigned int Blue = 0xFF0000;
+
+// How many steps Edit > Undo can go back.
+constexpr int HistorySteps = 100;
 
 constexpr int ClientWidth = 458;
 constexpr int ClientHeight = 559;
@@ -111,7 +118,9 @@ qint16 toInt16(double value)
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent)
     , m_table(new PropTable(this))
+    , m_history(new QUndoStack(this))
 {
+    m_history->setUndoLimit(HistorySteps);
     setWindowTitle(QString::fromLatin1(Texts::Caption));
     createControls();
     createMenus();
@@ -215,6 +224,30 @@ void Form1::createMenus()
     addSeparator(file, "mnuFDash1");
     addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click);
 
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    addItem(edit, "mnuEUndo", "&Undo", &Form1::mnuEUndo_Click);
+    addItem(edit, "mnuERedo", "&Redo", &Form1::mnuERedo_Click);
+    QAction *undo = edit->actions().at(0);
+    QAction *redo = edit->actions().at(1);
+    undo->setShortcut(QKeySequence::Undo);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    redo->setShortcuts(redoKeys);
+    // Each item names the step it would take back or do again.
+    auto follow = [](QAction *action, const QString &verb) {
+        return [action, verb](const QString &step) {
+            action->setText(step.isEmpty() ? verb : verb + u' ' + step);
+        };
+    };
+    connect(m_history, &QUndoStack::undoTextChanged, undo, follow(undo, undo->text()));
+    connect(m_history, &QUndoStack::redoTextChanged, redo, follow(redo, redo->text()));
+    connect(m_history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(m_history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+
     QMenu *convert = menuBar()->addMenu(QStringLiteral("&Convert"));
     convert->setObjectName(QStringLiteral("nmuConvert"));
     addItem(convert, "mnuCZRM", "&ZRM to TXT", &Form1::mnuCZRM_Click);
@@ -226,14 +259,22 @@ void Form1::createMenus()
 // box or another window taking the focus is no such move and commits nothing.
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    const int field = int(std::find(m_text.begin(), m_text.begin() + 6, watched) - m_text.begin());
+    if (field == 6)
+        return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason
-            || reason == Qt::BacktabFocusReason) {
-            for (int i = 0; i < 6; ++i) {
-                if (watched == m_text[i])
-                    writeBackField(i);
-            }
+            || reason == Qt::BacktabFocusReason)
+            writeBackField(field);
+    } else if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        // Ctrl+Y, a key of Edit > Redo, redoes typing in a box, as the standard keys do.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) {
+            if (event->type() == QEvent::KeyPress)
+                m_text[field]->redo();
+            event->accept();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -242,9 +283,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 void Form1::writeBackField(int field)
 {
     const int row = m_table->selectedRow();
-    if (row < 0)
+    const QString text = m_text[field]->text();
+    // Rewriting the same text changes nothing, and is no step to undo.
+    if (row < 0 || text == m_table->field(row, field))
         return;
-    m_table->setField(row, field, m_text[field]->text());
+    const QString step = QStringLiteral("Edit ") + PropRecord::FieldCaptions[field];
+    m_history->push(new FieldsCommand(m_table, step, row, {{field, text}}));
 }
 
 void Form1::writeBackFocusedField()
@@ -355,8 +399,8 @@ void Form1::Command2_Click()
         ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::BadPropName).arg(name));
         return;
     }
-    const int row = m_table->addProp(name);
-    selectName(row);
+    m_history->push(new AddPropCommand(m_table, name));
+    selectName(m_table->size() - 1);
     ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::ClickToPlace));
     m_placePending = -1;
 }
@@ -367,7 +411,7 @@ void Form1::Command3_Click()
 {
     if (!m_table->hasSelection())
         return;
-    changeTable([this] { m_table->removeSelected(); });
+    changeTable([this] { m_history->push(new RemovePropCommand(m_table)); });
     DrawMap();
 }
 
@@ -416,8 +460,8 @@ void Form1::Picture1_Click()
     m_text[0]->setText(NumberText::formatSingle(x));
     const float y = Projection::toLevelY(m_mouseY, m_picture1->outerHeight());
     m_text[2]->setText(NumberText::formatSingle(y));
-    m_table->setField(row, 0, m_text[0]->text());
-    m_table->setField(row, 2, m_text[2]->text());
+    m_history->push(new FieldsCommand(m_table, QStringLiteral("Place Prop"), row,
+                                      {{0, m_text[0]->text()}, {2, m_text[2]->text()}}));
     m_placePending = 0;
     DrawMap();
 }
@@ -426,7 +470,10 @@ void Form1::Picture1_Click()
 void Form1::mnuFNew_Click()
 {
     clearFieldBoxes();
-    changeTable([this] { m_table->clear(); });
+    changeTable([this] {
+        m_history->push(
+                new ReplaceTableCommand(m_table, QStringLiteral("New"), QStringLiteral("0"), {}));
+    });
 }
 
 void Form1::mnuFOpen_Click()
@@ -461,7 +508,9 @@ void Form1::OpenZRM(const QString &path)
     }
     clearFieldBoxes();
     changeTable([this, &result] {
-        m_table->replace(result.contents->countText, std::move(result.contents->records));
+        m_history->push(new ReplaceTableCommand(m_table, QStringLiteral("Open"),
+                                                std::move(result.contents->countText),
+                                                std::move(result.contents->records)));
     });
 }
 
@@ -505,6 +554,21 @@ void Form1::SaveZRM(const QString &path)
     // can be seen, so only the last one is made.
     if (m_table->size() > 0)
         selectName(m_table->size() - 1);
+}
+
+// Edit > Undo and Redo: the table goes back to how it was before or after the step, and the
+// window then shows it as a fresh pick would: the boxes refilled (what was typed and not yet
+// written back is gone), no placement pending, the map redrawn.
+void Form1::mnuEUndo_Click()
+{
+    changeTable([this] { m_history->undo(); });
+    List7_Click();
+}
+
+void Form1::mnuERedo_Click()
+{
+    changeTable([this] { m_history->redo(); });
+    List7_Click();
 }
 
 // File > Exit: OK ends the program without any question about unsaved work.

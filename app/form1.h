@@ -10,6 +10,7 @@ class NameList;
 class PropTable;
 class QLineEdit;
 class QPushButton;
+class QUndoStack;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
 // and the buttons and menus. Each handled control event has one small handler here; the
@@ -66,10 +67,14 @@ private:
     void mnuFOpen_Click();
     void mnuFSave_Click();
     void mnuFExit_Click();
+    void mnuEUndo_Click();
+    void mnuERedo_Click();
     void mnuCZRM_Click();
     void mnuCTXT_Click();
 
     PropTable *m_table = nullptr;
+    // Every change to the table, as steps Edit > Undo and Redo walk.
+    QUndoStack *m_history = nullptr;
 
     // m_text[0..5] are Text1..Text6 (the six fields), m_text[6] is Text7 (the count).
     std::array<QLineEdit *, 7> m_text{};

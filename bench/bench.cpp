@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <malloc.h>
 #include <map>
 #include <vector>
 
@@ -60,6 +62,12 @@ void answeringDialogs(const std::function<void()> &action)
     action();
 }
 
+// Bytes the heap has handed out and not taken back.
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
 double medianMs(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
@@ -72,10 +80,25 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int runs = 7;
+    const int runs = 21;
     const std::vector<int> sizes = {1024, 8192, PropTable::MaxRows};
-    const QStringList actions = {"Open",     "Save",          "Draw Props on Map", "Pick a name",
-                                 "Add Prop", "Placing click", "Remove Prop",       "File > New"};
+    const QStringList actions = {"Open",
+                                 "Undo Open",
+                                 "Redo Open",
+                                 "Save",
+                                 "Draw Props on Map",
+                                 "Pick a name",
+                                 "Field edit",
+                                 "Undo Field edit",
+                                 "Redo Field edit",
+                                 "Add Prop",
+                                 "Placing click",
+                                 "Remove Prop",
+                                 "Undo Remove Prop",
+                                 "Redo Remove Prop",
+                                 "File > New",
+                                 "Undo New",
+                                 "Redo New"};
     std::map<std::pair<int, QString>, double> results;
 
     QTemporaryDir dir;
@@ -85,7 +108,10 @@ int main(int argc, char *argv[])
                                 PropTextFile::serialize(QString::number(size), makeRecords(size)));
         Form1 form;
         form.show();
-        QApplication::processEvents();
+        // Active, so that moving the focus out of a field box writes it back.
+        form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&form))
+            qFatal("the window does not become active");
         auto *list = form.findChild<QAbstractItemView *>(QStringLiteral("List7"));
         auto button = [&form](int n) {
             return form.findChild<QPushButton *>(QStringLiteral("Command%1").arg(n));
@@ -103,9 +129,23 @@ int main(int argc, char *argv[])
         auto openFull = [&] {
             form.OpenZRM(path);
         };
-        for (int run = 0; run < runs; ++run) {
+        auto trigger = [&form](const char *name) {
+            return [&form, name] {
+                form.findChild<QAction *>(QString::fromLatin1(name))->trigger();
+            };
+        };
+        // Undo and Redo right after an action, each timed on its own.
+        auto timeHistory = [&](const QString &name) {
             time(
-                    "Open", [] {}, openFull);
+                    "Undo " + name, [] {}, trigger("mnuEUndo"));
+            time(
+                    "Redo " + name, [] {}, trigger("mnuERedo"));
+        };
+        auto *field = form.findChild<QLineEdit *>(QStringLiteral("Text2"));
+        for (int run = 0; run < runs; ++run) {
+            // Replacing a full table, so that undoing the Open brings a full table back.
+            time("Open", openFull, openFull);
+            timeHistory("Open");
             time(
                     "Save", [] {}, [&] { form.SaveZRM(dir.filePath("saved.txt")); });
             time(
@@ -121,6 +161,18 @@ int main(int argc, char *argv[])
                         list->selectionModel()->setCurrentIndex(
                                 index, QItemSelectionModel::ClearAndSelect);
                     });
+            // A value typed into a field box, which Tab then writes back.
+            time(
+                    "Field edit",
+                    [&] {
+                        field->setFocus();
+                        field->selectAll();
+                    },
+                    [&] {
+                        QTest::keyClicks(field, QString::number(run + 10));
+                        QTest::keyClick(field, Qt::Key_Tab);
+                    });
+            timeHistory("Field edit");
             // Remove the first prop, so that even a full table has room for Add Prop, whose
             // placement the placing click then completes.
             time(
@@ -130,6 +182,7 @@ int main(int argc, char *argv[])
                                 list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
                     },
                     [&] { button(3)->click(); });
+            timeHistory("Remove Prop");
             time(
                     "Add Prop", [] {}, [&] { answeringDialogs([&] { button(2)->click(); }); });
             time(
@@ -139,8 +192,8 @@ int main(int argc, char *argv[])
             if (form.propTable()->size() != size || form.placePending() != 0)
                 qFatal("the benchmark's actions did not do what they should");
             time(
-                    "File > New", [] {},
-                    [&] { form.findChild<QAction *>(QStringLiteral("mnuFNew"))->trigger(); });
+                    "File > New", [] {}, trigger("mnuFNew"));
+            timeHistory("New");
         }
         for (const auto &[name, values] : samples)
             results[{size, name}] = medianMs(values);
@@ -162,5 +215,19 @@ int main(int argc, char *argv[])
             ok = false;
     }
     std::printf("\nEvery action within 100 ms on a full table: %s\n", ok ? "yes" : "NO");
+
+    // The history keeps the table each Open replaces: 101 Opens fill all 100 steps with full
+    // tables.
+    {
+        const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(PropTable::MaxRows));
+        Form1 form;
+        form.OpenZRM(path);
+        const size_t before = heapInUse();
+        for (int i = 0; i < 100; ++i)
+            form.OpenZRM(path);
+        const double mib = double(heapInUse() - before) / (1 << 20);
+        std::printf("History after 100 Opens of %d props: %.0f MiB (%.1f MiB a table)\n",
+                    PropTable::MaxRows, mib, mib / 100);
+    }
     return ok ? 0 : 1;
 }

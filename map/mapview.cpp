@@ -37,7 +37,7 @@ void MapView::clear()
     m_canvas = m_map;
     m_penX = 0;
     m_penY = 0;
-    update();
+    scheduleRepaint();
 }
 
 void MapView::setPenPosition(float x, float y)
@@ -59,6 +59,16 @@ void MapView::lineTo(float x, float y)
     }
     m_penX = x;
     m_penY = y;
+    scheduleRepaint();
+}
+
+// A redraw stamps tens of thousands of dots; asking for a repaint once until it happens
+// saves most of the cost of asking for each.
+void MapView::scheduleRepaint()
+{
+    if (m_repaintPending)
+        return;
+    m_repaintPending = true;
     update();
 }
 
@@ -87,6 +97,7 @@ void MapView::stampDot(float x, float y)
 
 void MapView::paintEvent(QPaintEvent *event)
 {
+    m_repaintPending = false;
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.drawImage(contentsRect().topLeft(), m_canvas);

@@ -51,6 +51,7 @@ protected:
 private:
     QPointF toDrawing(const QPointF &widgetPos) const;
     void stampDot(float x, float y);
+    void scheduleRepaint();
 
     QImage m_map;
     QImage m_canvas;
@@ -58,4 +59,5 @@ private:
     float m_penX = 0;
     float m_penY = 0;
     bool m_pressed = false;
+    bool m_repaintPending = false;
 };

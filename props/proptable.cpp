@@ -11,6 +11,12 @@ int PropTable::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : size();
 }
 
+QModelIndex PropTable::index(int row, int column, const QModelIndex &parent) const
+{
+    const bool inside = row >= 0 && row < size() && column == 0 && !parent.isValid();
+    return inside ? createIndex(row, column) : QModelIndex();
+}
+
 QVariant PropTable::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= size())
@@ -50,46 +56,44 @@ int PropTable::addProp(const QString &name)
     PropRecord record;
     record.fields.fill(QStringLiteral("0"));
     record.name = name;
-    appendRecord(record);
+    insertRecord(size(), std::move(record));
     return size() - 1;
 }
 
-bool PropTable::removeSelected()
+PropRecord PropTable::takeRow(int row)
 {
-    if (m_selectedRow < 0)
-        return false;
-    const int row = m_selectedRow;
     m_selectedRow = -1;
     beginRemoveRows(QModelIndex(), row, row);
-    m_records.removeAt(row);
+    PropRecord record = m_records.takeAt(row);
     endRemoveRows();
     setCountText(adjustedCount(m_countText, -1, size()));
-    return true;
+    return record;
 }
 
-void PropTable::clear()
+void PropTable::insertRecord(int row, PropRecord record)
 {
-    replace(QStringLiteral("0"), {});
+    beginInsertRows(QModelIndex(), row, row);
+    m_records.insert(row, std::move(record));
+    endInsertRows();
 }
 
-void PropTable::replace(const QString &countText, QVector<PropRecord> records)
+void PropTable::swapContents(QString &countText, QVector<PropRecord> &records)
 {
     beginResetModel();
-    m_records = std::move(records);
+    m_records.swap(records);
     m_selectedRow = -1;
     endResetModel();
-    setCountText(countText);
+    m_countText.swap(countText);
+    emit countTextChanged(m_countText);
+}
+
+void PropTable::replace(QString countText, QVector<PropRecord> records)
+{
+    swapContents(countText, records);
 }
 
 void PropTable::setCountText(const QString &text)
 {
     m_countText = text;
     emit countTextChanged(m_countText);
-}
-
-void PropTable::appendRecord(const PropRecord &record)
-{
-    beginInsertRows(QModelIndex(), size(), size());
-    m_records.append(record);
-    endInsertRows();
 }

@@ -18,6 +18,10 @@ public:
     explicit PropTable(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The name list asks for every row's index each time it lays itself out; checked here
+    // without the base class's calls back into rowCount and columnCount.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     int size() const { return int(m_records.size()); }
@@ -43,20 +47,24 @@ public:
     // Returns the new row, or -1 when the table is full.
     int addProp(const QString &name);
 
-    // Removes the selected row and lowers the count by one; afterwards no row is
-    // selected. Does nothing and returns false when no row is selected.
-    bool removeSelected();
+    // Removes `row` and lowers the count by one; afterwards no row is selected. Returns the
+    // removed prop.
+    PropRecord takeRow(int row);
 
-    // Empties the table: count "0", no rows, no selection.
-    void clear();
+    // Puts a prop in at `row`, moving the later rows down; the count is the caller's.
+    void insertRecord(int row, PropRecord record);
 
-    // Replaces the whole table, as opening a prop text file does; no row is selected.
-    void replace(const QString &countText, QVector<PropRecord> records);
+    // Exchanges the whole table, count and rows, with the given one, as opening a file does;
+    // no row is selected afterwards. Nothing is copied.
+    void swapContents(QString &countText, QVector<PropRecord> &records);
 
-    // Test and benchmark support: appends rows without touching the count, and sets the
-    // count text directly.
-    void appendRecord(const PropRecord &record);
+    // Sets the count text as it stands, as putting a change back does.
     void setCountText(const QString &text);
+
+    // Test and benchmark support: replaces the whole table, and appends rows without touching
+    // the count.
+    void replace(QString countText, QVector<PropRecord> records);
+    void appendRecord(const PropRecord &record) { insertRecord(size(), record); }
 
 signals:
     void countTextChanged(const QString &countText);

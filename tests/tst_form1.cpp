@@ -107,10 +107,11 @@ private slots:
             for (QAction *a : menu->menu()->actions())
                 items << (a->isSeparator() ? a->objectName() : a->objectName() + ":" + a->text());
         }
-        QCOMPARE(items, QStringList({"mnuFile:&File", "mnuFNew:&New", "mnuFOpen:&Open", "mnuFDash2",
-                                     "mnuFSave:&Save", "mnuFDash1", "mnuFExit:E&xit",
-                                     "nmuConvert:&Convert", "mnuCZRM:&ZRM to TXT",
-                                     "mnuCTXT:&TXT to ZRM"}));
+        QCOMPARE(items,
+                 QStringList({"mnuFile:&File", "mnuFNew:&New", "mnuFOpen:&Open", "mnuFDash2",
+                              "mnuFSave:&Save", "mnuFDash1", "mnuFExit:E&xit", "mnuEdit:&Edit",
+                              "mnuEUndo:&Undo", "mnuERedo:&Redo", "nmuConvert:&Convert",
+                              "mnuCZRM:&ZRM to TXT", "mnuCTXT:&TXT to ZRM"}));
 
         // Tab walks the controls by their numbers and passes the name list without picking.
         fillThree();

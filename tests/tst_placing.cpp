@@ -98,7 +98,8 @@ private slots:
         ModalScript script;
         script.answer("Keep").ok().cancel();
         // Names a saved prop list would split or change are refused with a message.
-        const QStringList bad = {"Crate, small", "\"Quoted", " Padded", "Padded ", "12 Barrels", "\u0100"};
+        const QStringList bad
+                = {"Crate, small", "\"Quoted", " Padded", "Padded ", "12 Barrels", "\u0100"};
         for (const QString &name : bad)
             script.answer(name).ok();
         for (int i = 0; i < 2 + bad.size(); ++i)

@@ -23,7 +23,8 @@ const QStringList BadNames = list("a,b|\"q| x|x |12 Barrels|");
 // Typed into file dialogs: a missing folder, a file as a folder, folders, new and old files.
 const QStringList Targets = list("missing/x.txt|good.txt/x.txt||sub dir|out1.txt|out2.txt|"
                                  "sub dir/out 3.txt|OUT.ZRM|good.txt");
-const QStringList Menus = list("mnuFNew|mnuFOpen|mnuFSave|mnuFSave|mnuCZRM|mnuCTXT|mnuFExit");
+const QStringList Menus = list("mnuFNew|mnuFOpen|mnuFSave|mnuFSave|mnuCZRM|mnuCTXT|mnuFExit|"
+                               "mnuEUndo|mnuEUndo|mnuERedo");
 const QStringList Leaves = list("Tab|Shift+Tab|click box|click count|click list|click map|stay");
 
 } // namespace
@@ -151,7 +152,7 @@ class TestSoak : public QObject, FormFixture
             QTest::mouseMove(map, to);
             if (how > 0)
                 QTest::mouseRelease(map, Qt::LeftButton, {}, to);
-        } else if (r < 95) { // a field box: typed into, then left or not
+        } else if (r < 92) { // a field box: typed into, then left or not
             const int n = 1 + pick(6), how = pick(3), leave = pick(Leaves.size());
             const QString typed = pick(8) ? any(Numbers) : any(Garbage);
             log(QStringLiteral("Text%1 %2 \"%3\", %4")

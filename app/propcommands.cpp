@@ -1,0 +1,83 @@
+#include "app/propcommands.h"
+
+#include "props/proptable.h"
+
+PropCommand::PropCommand(PropTable *table, const QString &text, int selectedAfter)
+    : QUndoCommand(text)
+    , m_table(table)
+    , m_countBefore(table->countText())
+    , m_selectedBefore(table->selectedRow())
+    , m_selectedAfter(selectedAfter)
+{ }
+
+void PropCommand::undo()
+{
+    apply(false);
+    m_table->setCountText(m_countBefore);
+    m_table->setSelectedRow(m_selectedBefore);
+}
+
+void PropCommand::redo()
+{
+    apply(true);
+    // The first time the step works out its count itself; later it is put back as it was.
+    if (m_done)
+        m_table->setCountText(m_countAfter);
+    else
+        m_countAfter = m_table->countText();
+    m_done = true;
+    m_table->setSelectedRow(m_selectedAfter);
+}
+
+FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
+                             std::initializer_list<std::pair<int, QString>> newTexts)
+    : PropCommand(table, text, row)
+    , m_row(row)
+{
+    for (const auto &[field, after] : newTexts)
+        m_changes.append({field, table->field(row, field), after});
+}
+
+void FieldsCommand::apply(bool forward)
+{
+    for (const Change &change : m_changes)
+        m_table->setField(m_row, change.field, forward ? change.after : change.before);
+}
+
+AddPropCommand::AddPropCommand(PropTable *table, const QString &name)
+    : PropCommand(table, QStringLiteral("Add Prop"), table->size())
+    , m_name(name)
+{ }
+
+void AddPropCommand::apply(bool forward)
+{
+    if (forward)
+        m_table->addProp(m_name);
+    else
+        m_table->takeRow(m_table->size() - 1);
+}
+
+RemovePropCommand::RemovePropCommand(PropTable *table)
+    : PropCommand(table, QStringLiteral("Remove Prop"), -1)
+    , m_row(table->selectedRow())
+{ }
+
+void RemovePropCommand::apply(bool forward)
+{
+    if (forward)
+        m_record = m_table->takeRow(m_row);
+    else
+        m_table->insertRecord(m_row, std::move(m_record));
+}
+
+ReplaceTableCommand::ReplaceTableCommand(PropTable *table, const QString &text, QString countText,
+                                         QVector<PropRecord> records)
+    : PropCommand(table, text, -1)
+    , m_countText(std::move(countText))
+    , m_records(std::move(records))
+{ }
+
+void ReplaceTableCommand::apply(bool)
+{
+    m_table->swapContents(m_countText, m_records);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "props/proprecord.h"
+
+#include <QUndoCommand>
+#include <QVector>
+
+#include <initializer_list>
+#include <utility>
+
+class PropTable;
+
+// The undoable steps of the prop list. Each changes the prop table only, never a widget, and
+// keeps just what it needs to put the table back: rows, count and selection as they were
+// just before the step on undo, and as just after it on redo. A command does its change
+// when it is pushed.
+class PropCommand : public QUndoCommand
+{
+public:
+    void undo() final;
+    void redo() final;
+
+protected:
+    // `selectedAfter` is the selection the step leaves; the one before is read now.
+    PropCommand(PropTable *table, const QString &text, int selectedAfter);
+    virtual void apply(bool forward) = 0;
+
+    PropTable *const m_table;
+
+private:
+    const QString m_countBefore;
+    QString m_countAfter;
+    bool m_done = false;
+    const int m_selectedBefore;
+    const int m_selectedAfter;
+};
+
+// New text in one or more fields of one row: a field written back from its box, or the X and
+// Y a placing click writes.
+class FieldsCommand : public PropCommand
+{
+public:
+    FieldsCommand(PropTable *table, const QString &text, int row,
+                  std::initializer_list<std::pair<int, QString>> newTexts);
+
+private:
+    void apply(bool forward) override;
+
+    struct Change
+    {
+        int field;
+        QString before;
+        QString after;
+    };
+    const int m_row;
+    QVector<Change> m_changes;
+};
+
+// Add Prop: a new row at the end, selected.
+class AddPropCommand : public PropCommand
+{
+public:
+    AddPropCommand(PropTable *table, const QString &name);
+
+private:
+    void apply(bool forward) override;
+    const QString m_name;
+};
+
+// Remove Prop: the selected row goes; nothing is selected afterwards.
+class RemovePropCommand : public PropCommand
+{
+public:
+    explicit RemovePropCommand(PropTable *table);
+
+private:
+    void apply(bool forward) override;
+    const int m_row;
+    PropRecord m_record;
+};
+
+// New and Open: the whole table is exchanged for another, moved, never copied.
+class ReplaceTableCommand : public PropCommand
+{
+public:
+    ReplaceTableCommand(PropTable *table, const QString &text, QString countText,
+                        QVector<PropRecord> records);
+
+private:
+    void apply(bool forward) override;
+    QString m_countText;
+    QVector<PropRecord> m_records;
+};
