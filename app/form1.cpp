@@ -1,10 +1,12 @@
 #include "app/form1.h"
 
+#include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propcommands.h"
 #include "app/zrmdialogs.h"
 #include "files/commdlgs.h"
 #include "files/conversion.h"
+#include "files/recentfolder.h"
 #include "map/mapview.h"
 #include "map/projection.h"
 #include "props/numbertext.h"
@@ -21,7 +23,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QToolTip>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -68,15 +73,13 @@ constexpr int HistorySteps = 100;
 constexpr int ClientWidth = 458;
 constexpr int ClientHeight = 559;
 
-// Field boxes in the order of their fields (Text1..Text6): top and caption width. On screen
-// the Z angle (field 6) stands above the Y angle (field 5).
-struct FieldBox
-{
-    int top;
-    int labelWidth;
-};
-constexpr FieldBox FieldBoxes[6]
-        = {{416, 50}, {440, 50}, {464, 50}, {488, 40}, {536, 40}, {512, 40}};
+// The tops of the field boxes in the order of their fields (Text1..Text6): on screen the
+// Z angle (field 6) stands above the Y angle (field 5). Each caption stands to the left of
+// its box, 8 pixels lower.
+constexpr int FieldBoxTops[6] = {416, 440, 464, 488, 536, 512};
+constexpr int FieldBoxLeft = 64;
+constexpr int CaptionLeft = 8;
+constexpr int CaptionHeight = 13;
 
 struct ButtonPlace
 {
@@ -96,7 +99,7 @@ QString askForPropFile(QWidget *owner, qint16 action, const char *title)
     const QString allFiles
             = QStringLiteral("All Files") + QChar(0) + QStringLiteral("*.*") + QChar(0);
     return CommDlgs::ShowFileDialog(owner, action, QString::fromLatin1(title), QString(), allFiles,
-                                    QCoreApplication::applicationDirPath(), QStringLiteral("*"));
+                                    RecentFolder::startFolder(), QStringLiteral("*"));
 }
 
 qint16 toInt16(double value)
@@ -124,7 +127,8 @@ Form1::Form1(QWidget *parent)
     setWindowTitle(QString::fromLatin1(Texts::Caption));
     createControls();
     createMenus();
-    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    fitFont();
+    setAcceptDrops(true);
     Form1_Load();
 }
 
@@ -148,14 +152,11 @@ void Form1::createControls()
     connect(m_table, &PropTable::countTextChanged, m_text[6], &QLineEdit::setText);
 
     for (int i = 0; i < 6; ++i) {
-        const FieldBox &place = FieldBoxes[i];
-        m_text[i]->setGeometry(64, place.top, 121, 19);
+        m_text[i]->setGeometry(FieldBoxLeft, FieldBoxTops[i], 121, 19);
         m_text[i]->installEventFilter(this);
-        auto *label = new QLabel(QString::fromLatin1(PropRecord::FieldCaptions[i]) + u':', client);
-        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        const QSize hint = label->sizeHint();
-        label->setGeometry(8, place.top + 8, qMax(place.labelWidth, hint.width()),
-                           qMax(13, hint.height()));
+        m_label[i] = new QLabel(QString::fromLatin1(PropRecord::FieldCaptions[i]) + u':', client);
+        m_label[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        m_label[i]->move(CaptionLeft, FieldBoxTops[i] + 8);
     }
 
     m_list7 = new NameList(client);
@@ -173,6 +174,12 @@ void Form1::createControls()
         m_table->setSelectedRow(row);
         List7_Click();
     });
+    // The Delete key in the name list removes the selected prop, as Remove Prop does.
+    auto *remove = new QAction(m_list7);
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    m_list7->addAction(remove);
+    connect(remove, &QAction::triggered, this, &Form1::Command3_Click);
 
     for (int i = 0; i < 5; ++i) {
         auto *button = new QPushButton(QString::fromLatin1(Buttons[i].caption), client);
@@ -193,6 +200,12 @@ void Form1::createControls()
     m_picture1->move(304, 8);
     connect(m_picture1, &MapView::mouseMoved, this, &Form1::Picture1_MouseMove);
     connect(m_picture1, &MapView::clicked, this, &Form1::Picture1_Click);
+    connect(m_picture1, &MapView::toolTipRequested, this, [this](QPointF at, QPoint global) {
+        QToolTip::showText(
+                global,
+                MapToolTip::text(*m_table, at, m_picture1->outerWidth(), m_picture1->outerHeight()),
+                m_picture1);
+    });
 
     // Tab order: the name list, the field boxes by number, the map, then the buttons.
     QWidget *tabChain[] = {m_list7,      m_text[0],    m_text[1],   m_text[2],    m_text[3],
@@ -203,38 +216,78 @@ void Form1::createControls()
     m_list7->setFocus();
 }
 
+// The layout was drawn for a smaller font than many desktops use. The platform's font family
+// stays, at the largest size up to its own at which every button caption fits inside its
+// button and every field caption ends before its box; the captions are sized to their text.
+void Form1::fitFont()
+{
+    auto captionsFit = [this] {
+        for (const QPushButton *button : m_command) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QRect room
+                    = style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            const QFontMetrics metrics = button->fontMetrics();
+            if (metrics.horizontalAdvance(button->text()) > room.width()
+                || metrics.height() > room.height())
+                return false;
+        }
+        for (const QLabel *label : m_label) {
+            if (label->x() + label->sizeHint().width() >= FieldBoxLeft)
+                return false;
+        }
+        return true;
+    };
+    QWidget *client = centralWidget();
+    QFont font = client->font();
+    for (int size = QFontInfo(font).pixelSize(); size > 1 && !captionsFit(); --size) {
+        font.setPixelSize(size - 1);
+        client->setFont(font);
+    }
+    for (QLabel *label : m_label)
+        label->resize(label->sizeHint().width(), qMax(CaptionHeight, label->sizeHint().height()));
+}
+
 void Form1::createMenus()
 {
-    auto addItem
-            = [this](QMenu *menu, const char *name, const char *caption, void (Form1::*handler)()) {
-                  QAction *action = menu->addAction(QString::fromLatin1(caption));
-                  action->setObjectName(QString::fromLatin1(name));
-                  connect(action, &QAction::triggered, this, handler);
-              };
+    auto addItem = [this](QMenu *menu, const char *name, const char *caption,
+                          void (Form1::*handler)(), const QList<QKeySequence> &keys = {}) {
+        QAction *action = menu->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    auto standardKeys = [](QKeySequence::StandardKey key, const QKeySequence &fallback) {
+        const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+        return keys.isEmpty() ? QList<QKeySequence>{fallback} : keys;
+    };
     auto addSeparator = [](QMenu *menu, const char *name) {
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    addItem(file, "mnuFNew", "&New", &Form1::mnuFNew_Click);
-    addItem(file, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click);
+    addItem(file, "mnuFNew", "&New", &Form1::mnuFNew_Click,
+            QKeySequence::keyBindings(QKeySequence::New));
+    addItem(file, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click,
+            QKeySequence::keyBindings(QKeySequence::Open));
     addSeparator(file, "mnuFDash2");
-    addItem(file, "mnuFSave", "&Save", &Form1::mnuFSave_Click);
+    addItem(file, "mnuFSave", "&Save", &Form1::mnuFSave_Click,
+            QKeySequence::keyBindings(QKeySequence::Save));
     addSeparator(file, "mnuFDash1");
-    addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click);
+    addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click,
+            standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    addItem(edit, "mnuEUndo", "&Undo", &Form1::mnuEUndo_Click);
-    addItem(edit, "mnuERedo", "&Redo", &Form1::mnuERedo_Click);
-    QAction *undo = edit->actions().at(0);
-    QAction *redo = edit->actions().at(1);
-    undo->setShortcut(QKeySequence::Undo);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
         redoKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    redo->setShortcuts(redoKeys);
+    QAction *undo = addItem(edit, "mnuEUndo", "&Undo", &Form1::mnuEUndo_Click,
+                            QKeySequence::keyBindings(QKeySequence::Undo));
+    QAction *redo = addItem(edit, "mnuERedo", "&Redo", &Form1::mnuERedo_Click, redoKeys);
     // Each item names the step it would take back or do again.
     auto follow = [](QAction *action, const QString &verb) {
         return [action, verb](const QString &step) {
@@ -267,6 +320,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason
             || reason == Qt::BacktabFocusReason)
             writeBackField(field);
+    } else if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)
+               && static_cast<QDropEvent *>(event)->mimeData()->hasUrls()) {
+        // A dragged file is no text for the box: the window takes it.
+        event->ignore();
+        return true;
     } else if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
         // Ctrl+Y, a key of Edit > Redo, redoes typing in a box, as the standard keys do.
         auto *key = static_cast<QKeyEvent *>(event);
@@ -350,6 +408,40 @@ void Form1::List7_Click()
     for (int i = 0; i < 6; ++i)
         m_text[i]->setText(row >= 0 ? m_table->field(row, i) : QString());
     DrawMap();
+}
+
+void Form1::openFile(const QString &path)
+{
+    RecentFolder::remember(path);
+    OpenZRM(path);
+}
+
+namespace {
+
+// The one local file a drag carries; empty for several files or anything else.
+QString droppedFile(const QMimeData *data)
+{
+    const QList<QUrl> urls = data->urls();
+    return urls.size() == 1 && urls.constFirst().isLocalFile() ? urls.constFirst().toLocalFile()
+                                                               : QString();
+}
+
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// A file dropped anywhere on the window is opened as File > Open would open it.
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openFile(path);
 }
 
 void Form1::DrawMap()

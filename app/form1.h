@@ -8,6 +8,7 @@
 class MapView;
 class NameList;
 class PropTable;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QUndoStack;
@@ -29,6 +30,9 @@ public:
     void OpenZRM(const QString &path);
     // Writes the prop table to the prop text file at `path`.
     void SaveZRM(const QString &path);
+    // Opens a file named on the command line or dropped on the window, as File > Open does
+    // with the file chosen in its dialog; later file dialogs start in its folder.
+    void openFile(const QString &path);
 
     PropTable *propTable() const { return m_table; }
     MapView *mapView() const { return m_picture1; }
@@ -38,10 +42,13 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
     void createMenus();
+    void fitFont();
 
     // Picks `row` in the name list from code; runs the selection behaviour at once.
     void selectName(int row);
@@ -78,6 +85,8 @@ private:
 
     // m_text[0..5] are Text1..Text6 (the six fields), m_text[6] is Text7 (the count).
     std::array<QLineEdit *, 7> m_text{};
+    // The captions of the field boxes, in the order of the boxes.
+    std::array<QLabel *, 6> m_label{};
     NameList *m_list7 = nullptr;
     std::array<QPushButton *, 5> m_command{};
     MapView *m_picture1 = nullptr;

@@ -1,5 +1,7 @@
 #include "files/commdlgs.h"
 
+#include "files/recentfolder.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -111,8 +113,10 @@ QString ShowFileDialog(QWidget *owner, qint16 action, const QString &title,
 
     if (dialog.exec() != QDialog::Accepted)
         return QString();
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.constFirst();
+    const QString chosen = dialog.selectedFiles().value(0);
+    if (!chosen.isEmpty())
+        RecentFolder::remember(chosen);
+    return chosen;
 }
 
 } // namespace CommDlgs

@@ -12,6 +12,7 @@ namespace CommDlgs {
 // (asking before an existing file is replaced). filter holds description/pattern pairs, each
 // ended by a NUL character, e.g. "ZRM Files\0*.ZRM\0"; the first pair is preselected.
 // defaultExtension (no dot) is appended to a typed name without one; "*" or "" means none.
+// The chosen file's folder is where the next dialog starts (RecentFolder).
 QString ShowFileDialog(QWidget *owner, qint16 action, const QString &title,
                        const QString &initialFileName, const QString &filter,
                        const QString &initialFolder, const QString &defaultExtension);

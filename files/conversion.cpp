@@ -2,6 +2,7 @@
 
 #include "app/zrmdialogs.h"
 #include "files/commdlgs.h"
+#include "files/recentfolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,8 +94,7 @@ CommandTexts textsFor(Direction direction)
 QString askForFile(QWidget *owner, const DialogTexts &dialog)
 {
     return CommDlgs::ShowFileDialog(owner, dialog.action, dialog.title, QString(), dialog.filter,
-                                    QCoreApplication::applicationDirPath(),
-                                    dialog.defaultExtension);
+                                    RecentFolder::startFolder(), dialog.defaultExtension);
 }
 
 // The converters ship beside the editor; a copy on the PATH serves as well.

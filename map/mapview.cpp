@@ -1,5 +1,6 @@
 #include "map/mapview.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -93,6 +94,15 @@ void MapView::stampDot(float x, float y)
                 line[int(px)] = color;
         }
     }
+}
+
+bool MapView::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QFrame::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    emit toolTipRequested(toDrawing(help->pos()), help->globalPos());
+    return true;
 }
 
 void MapView::paintEvent(QPaintEvent *event)

@@ -41,8 +41,11 @@ public:
 signals:
     void mouseMoved(double x, double y);
     void clicked();
+    // The mouse rests on the map at `drawing` (drawing coordinates), `global` on the screen.
+    void toolTipRequested(QPointF drawing, QPoint global);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -200,7 +200,7 @@ private slots:
         QTest::addColumn<QString>("tools");
         QTest::addColumn<Direction>("direction");
         QTest::addColumn<QString>("answers");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("shown"); // %1: the editor's folder, %2: the work folder
         QTest::addColumn<QString>("started"); // %1: the work folder
 
         const auto txt = Direction::ZrmToTxt, zrm = Direction::TxtToZrm;
@@ -209,12 +209,12 @@ private slots:
         const QString toTxt = txtSource
                               + "|Now select the destination file; can be any extension "
                                 "but I don't recommend using *.ZRM to prevent "
-                                "confusion|save Save: All Files (*) [] in %1";
+                                "confusion|save Save: All Files (*) [] in %2";
         const QString zrmSource = "First Select the ASCII ZRM file you wish to convert|open Open: "
                                   "All Files (*) [] in %1";
         const QString toZrm = zrmSource
                               + "|Now select the destination ZRM file|save Save: ZRM "
-                                "Files (*.ZRM) [ZRM] in %1";
+                                "Files (*.ZRM) [ZRM] in %2";
         const QString tooLong = "|The file name is too long for DOS, either rename the file or "
                                 "convert it by hand by running going to DOS and typing ZRM2TXT.exe "
                                 "ZRMFilename(DOS length) TXTDestination(DOS length)";
@@ -228,9 +228,11 @@ private slots:
                                     << "ZRM2TXT.exe\t%1/A.ZRM\t%1/B.TXT\n";
         QTest::newRow("txt to zrm, adds extension")
                 << "fake" << zrm << "ok|A.TXT|ok|B" << toZrm << "TXT2ZRM.exe\t%1/A.TXT\t%1/B.ZRM\n";
-        QTest::newRow("folder with a blank")
-                << "fake" << txt << "ok|my dir/A.ZRM|ok|my dir/B" << toTxt
-                << "ZRM2TXT.exe\t%1/my dir/A.ZRM\t%1/my dir/B\n";
+        // The first dialog starts in the editor's folder (the last one chosen is gone), the
+        // second in the folder of the file the first chose.
+        QTest::newRow("folder with a blank") << "fake" << txt << "ok|my dir/A.ZRM|ok|my dir/B"
+                                             << QString(toTxt).replace("%2", "%2/my dir")
+                                             << "ZRM2TXT.exe\t%1/my dir/A.ZRM\t%1/my dir/B\n";
         QTest::newRow("source too long")
                 << "fake" << zrm << "ok|PROPS1234.TXT|ok" << zrmSource + tooLong << "";
         QTest::newRow("destination too long")
@@ -258,7 +260,8 @@ private slots:
         ModalScript script;
         play(script, answers);
         Conversion::run(&m_owner, direction);
-        QCOMPARE(seen.list.join('|'), shown.replace("%1", QCoreApplication::applicationDirPath()));
+        QCOMPARE(seen.list.join('|'), shown.replace("%1", QCoreApplication::applicationDirPath())
+                                              .replace("%2", m_work->path()));
 
         // One line per start: the program's name, then each argument after a tab.
         const auto log = [this] {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the editor's command line asks for: `zrm-editor [FILE]`, --help or --version. It is
+// read before any window system is asked for, so the answers work in any terminal.
+struct CommandLine
+{
+    // When set, the editor does not start: `output` goes to standard output, `error` to
+    // standard error, and the program ends with `exitCode`.
+    bool exit = false;
+    int exitCode = 0;
+    QString output;
+    QString error;
+    // The file to open at start, as an absolute path; empty for none.
+    QString file;
+
+    static CommandLine read(const QStringList &arguments);
+};
