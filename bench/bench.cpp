@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -87,6 +88,7 @@ int main(int argc, char *argv[])
                                  "Redo Open",
                                  "Save",
                                  "Draw Props on Map",
+                                 "Map tooltip",
                                  "Pick a name",
                                  "Field edit",
                                  "Undo Field edit",
@@ -153,6 +155,14 @@ int main(int argc, char *argv[])
                     [&] {
                         button(1)->click();
                         form.mapView()->repaint();
+                    });
+            // The mouse resting on the map: the tooltip names the props under it.
+            time(
+                    "Map tooltip", [] {},
+                    [&] {
+                        QHelpEvent help(QEvent::ToolTip, QPoint(50, 60 + run),
+                                        QPoint(50, 60 + run));
+                        QApplication::sendEvent(form.mapView(), &help);
                     });
             time(
                     "Pick a name", [] {},
