@@ -3,7 +3,7 @@
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propcommands.h"
-#include "app/zrmdialogs.h"
+#include "dialogs/zrmdialogs.h"
 #include "files/commdlgs.h"
 #include "files/conversion.h"
 #include "files/recentfolder.h"

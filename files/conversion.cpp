@@ -1,6 +1,6 @@
 #include "files/conversion.h"
 
-#include "app/zrmdialogs.h"
+#include "dialogs/zrmdialogs.h"
 #include "files/commdlgs.h"
 #include "files/recentfolder.h"
 

@@ -1,4 +1,4 @@
-#include "app/zrmdialogs.h"
+#include "dialogs/zrmdialogs.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
