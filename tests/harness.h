@@ -9,6 +9,39 @@
 
 #include <functional>
 
+// The cases of a data file in tests/data as the rows of a data-driven test, one QString column
+// a key: blocks parted by blank lines, each a "# name" line and "key: value" lines, where \r,
+// \n, \t and \\ stand for themselves. A block of '#' lines only is a comment.
+inline void addCases(const char *file, const QStringList &keys)
+{
+    QFile data(QStringLiteral(ZRM_TEST_DATA "/") + file);
+    if (!data.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", file);
+    static QList<QByteArray> names; // QTest keeps the pointer to a column's name
+    for (const QString &key : keys)
+        QTest::addColumn<QString>((names << key.toLatin1()).constLast().constData());
+    for (const QString &block : QString::fromUtf8(data.readAll()).split("\n\n")) {
+        QMap<QString, QString> value;
+        for (const QString &line : block.split(u'\n'))
+            value[line.section(u':', 0, 0)] = line.section(u':', 1).mid(1);
+        if (!block.startsWith("# ") || block.section(u'\n', 1, 1).startsWith(u'#'))
+            continue; // a comment
+        QTestData &row = QTest::newRow(qPrintable(block.section(u'\n', 0, 0).mid(2)));
+        for (const QString &key : keys) {
+            QString text;
+            for (qsizetype i = 0, n = value[key].size(); i < n; ++i) {
+                const QChar c = value[key][i], next = i + 1 < n ? value[key][i + 1] : QChar();
+                text += c != u'\\' ? c
+                                   : (++i, next == u'r'   ? u'\r'
+                                           : next == u'n' ? u'\n'
+                                           : next == u't' ? u'\t'
+                                                          : next);
+            }
+            row << text;
+        }
+    }
+}
+
 // Answers the modal dialogs a test expects, in order, each from the event loop (so that a
 // nested dialog a step opens is met too); one no step is left for is closed, so that a test
 // fails instead of hanging. `seen` keeps what each said: a message or input box its text, a
@@ -147,101 +180,170 @@ public:
         QStringList all;
         for (const PropRecord &r : table()->records())
             all << r.name + u':' + QStringList(r.fields.begin(), r.fields.end()).join(u',');
-        return all.join(u'|');
+        return all.isEmpty() ? QStringLiteral("-") : all.join(u'|');
     }
 
     // Runs a session of ';'-separated steps and returns what its probes saw, joined by ' '.
-    // Steps: open [NAME], save NAME (OpenZRM and SaveZRM on a file of the scratch folder, by
-    // default in.txt); menu ACTION; pick N, rpick N (left, right click on a name); type N TEXT
-    // (into TextN, which keeps the focus); key KEYS (to the focused widget); click CONTROL;
-    // popup (the File menu, opened and closed); move X,Y (the mouse to a drawing point of the
-    // map); map (a click on the map); off (a press on the map, released outside it). As only
-    // a test can: count TEXT sets the count; fill N LENGTH makes N props of "0" fields and
-    // LENGTH-letter names.
-    // Probes: ?s count/selected/pending; ?m the mouse position kept; ?b the boxes; ?t the
-    // rows, ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ?
-    // other; ?d [N] what the dialogs said since the last ?d (N characters each, 12 unless
-    // given; line breaks shown as '/'); ?f NAME a file, CR LF shown as '/'. The scratch folder
-    // is shown as '@', the editor's as <editor>.
+    // Files are named in the scratch folder, shown as '@' (the editor's folder as <editor>).
+    // Steps, each repeated N times when written "Nx STEP":
+    //   open [NAME], save NAME   OpenZRM, SaveZRM (NAME in.txt unless given)
+    //   given NAME               opened as from the command line
+    //   drop CONTROL ITEMS...    files (or addresses with "://") dragged onto CONTROL
+    //   write NAME TEXT, rmdir NAME
+    //   menu ACTION, click CONTROL, key KEYS (to the focused widget)
+    //   pick N, rpick N          a left or right click on a name
+    //   type N TEXT              into TextN, which keeps the focus
+    //   popup                    the File menu, opened and closed
+    //   move X,Y; map; off       the mouse to a drawing point of the map; a click on the map;
+    //                            a press on the map released outside it
+    //   count TEXT; fill N LENGTH  as only a test can: the count; N props of "0" fields and
+    //                            LENGTH-letter names
+    // Probes: ?s count/selected/pending; ?m the mouse position kept; ?b the boxes; ?t the rows,
+    // ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ? other;
+    // ?fresh whether the map is as Draw Props on Map would draw it; ?u Edit > Undo and Redo
+    // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus; ?tip X,Y the
+    // map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters each, 12
+    // unless given); ?f NAME a file. Line ends show as '/'.
     QString run(const QString &session, const ModalScript *script = nullptr)
     {
         static const QImage plain = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
         QStringList out;
         qsizetype seen = 0;
         MapView *map = form->mapView();
-        for (const QString &step : session.split(u';', Qt::SkipEmptyParts)) {
-            const QString verb = step.trimmed().section(u' ', 0, 0),
-                          arg = step.trimmed().section(u' ', 1);
-            const QStringList numbers = QString(arg).replace(u',', u' ').split(u' ');
-            const int n = numbers.value(0).toInt(), y = numbers.value(1).toInt();
+        for (QString step : session.split(u';', Qt::SkipEmptyParts)) {
+            step = step.trimmed();
+            const int times = QRegularExpression("^\\d+x ").match(step).hasMatch()
+                                      ? step.section(u'x', 0, 0).toInt()
+                                      : 1;
+            step = times > 1 || step.startsWith("1x ") ? step.section(u' ', 1) : step;
+            const QString verb = step.section(u' ', 0, 0), arg = step.section(u' ', 1);
+            const QStringList words = QString(arg).replace(u',', u' ').split(u' ');
+            const int n = words.value(0).toInt(), y = words.value(1).toInt();
             QFile file(path(arg));
-            if (!reactivate())
-                qWarning("the window stays inactive before %s", qPrintable(step));
-            if (verb == "open" || verb == "save")
-                verb == "save" ? form->SaveZRM(path(arg))
-                               : form->OpenZRM(path(arg.isEmpty() ? "in.txt" : arg));
-            else if (verb == "menu")
-                action(arg)->trigger();
-            else if (verb == "pick" || verb == "rpick")
-                pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton);
-            else if (verb == "type") {
-                QTest::mouseClick(text(n), Qt::LeftButton);
-                text(n)->selectAll();
-                QTest::keyClicks(text(n), arg.section(u' ', 1));
-            } else if (verb == "key")
-                QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
-            else if (verb == "click")
-                QTest::mouseClick(control(arg), Qt::LeftButton, {}, QPoint(4, 4));
-            else if (verb == "popup") {
-                control<QMenu>("mnuFile")->popup(form->mapToGlobal(QPoint(10, 10)));
-                QTest::qWaitFor([this] { return control<QMenu>("mnuFile")->isVisible(); })
-                        || (qWarning("no menu"), true);
-                control<QMenu>("mnuFile")->close();
-            } else if (verb == "move" || verb == "map" || verb == "off") {
-                if (verb == "move")
+            for (int i = 0; i < times; ++i) {
+                if (!reactivate())
+                    qWarning("the window stays inactive before %s", qPrintable(step));
+                if (verb == "open" || verb == "save" || verb == "given")
+                    verb == "save"    ? form->SaveZRM(path(arg))
+                    : verb == "given" ? form->openFile(path(arg))
+                                      : form->OpenZRM(path(arg.isEmpty() ? "in.txt" : arg));
+                else if (verb == "drop") {
+                    QMimeData data;
+                    QList<QUrl> urls;
+                    for (const QString &item : words.mid(1))
+                        urls << (item.contains("://") ? QUrl(item)
+                                                      : QUrl::fromLocalFile(path(item)));
+                    data.setUrls(urls);
+                    data.setText(urls.value(0).toString());
+                    QWidget *target = control(words.value(0));
+                    QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, {});
+                    while (target
+                           && !(target->acceptDrops() && QApplication::sendEvent(target, &enter)
+                                && enter.isAccepted()))
+                        target = target->parentWidget();
+                    QDropEvent dropped(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, {});
+                    if (target)
+                        QApplication::sendEvent(target, &dropped);
+                } else if (verb == "write" || verb == "rmdir")
+                    verb == "write" ? void(write(words.value(0), arg.section(u' ', 1).toUtf8()))
+                                    : void(QDir(path(arg)).removeRecursively());
+                else if (verb == "menu")
+                    action(arg)->trigger();
+                else if (verb == "pick" || verb == "rpick")
+                    pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton);
+                else if (verb == "type") {
+                    QTest::mouseClick(text(n), Qt::LeftButton);
+                    text(n)->selectAll();
+                    QTest::keyClicks(text(n), arg.section(u' ', 1));
+                } else if (verb == "key")
+                    QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
+                else if (verb == "click")
+                    QTest::mouseClick(control(arg), Qt::LeftButton, {}, QPoint(4, 4));
+                else if (verb == "popup") {
+                    auto *menu = control<QMenu>("mnuFile");
+                    menu->popup(form->mapToGlobal(QPoint(10, 10)));
+                    if (QTest::qWaitFor([menu] { return menu->isVisible(); }))
+                        menu->close();
+                } else if (verb == "move")
                     QTest::mouseMove(map, QPoint(n + 2, y + 2));
+                else if (verb == "map" || verb == "off") {
+                    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(140, 500));
+                    QTest::mouseRelease(map, Qt::LeftButton, {},
+                                        QPoint(verb == "map" ? 140 : -30, 500));
+                } else if (verb == "count")
+                    table()->setCountText(arg);
+                else if (verb == "fill")
+                    table()->replace(QString::number(n),
+                                     QVector<PropRecord>(n, {{"0", "0", "0", "0", "0", "0"},
+                                                             QString(y, u'x')}));
+                else if (verb == "?s")
+                    out << QStringLiteral("%1/%2/%3")
+                                    .arg(text(7)->text())
+                                    .arg(table()->selectedRow())
+                                    .arg(form->placePending());
+                else if (verb == "?m")
+                    out << QStringLiteral("%1,%2").arg(form->mouseX()).arg(form->mouseY());
+                else if (verb == "?b" || verb == "?t" || verb == "?r")
+                    out << (verb == "?b"   ? boxes()
+                            : verb == "?t" ? rows()
+                                           : rows().section(u'|', n, n));
+                else if (verb == "?p") {
+                    const QRgb rgb = map->canvas().pixel(n, y);
+                    out << QString(rgb == plain.pixel(n, y) ? "."
+                                   : rgb == 0xFFFF0000      ? "R"
+                                   : rgb == 0xFF0000FF      ? "B"
+                                   : rgb == 0xFF000000      ? "k"
+                                                            : "?");
+                } else if (verb == "?fresh") {
+                    const QImage shown = map->canvas();
+                    form->DrawMap();
+                    out << (map->canvas() == shown ? "fresh" : "stale");
+                } else if (verb == "?u") {
+                    for (QAction *a : {action("mnuEUndo"), action("mnuERedo")})
+                        out << (a->isEnabled() ? a->text() : "-");
+                } else if (verb == "?k")
+                    out << QApplication::focusWidget()->objectName();
+                else if (verb == "?g") {
+                    out << QString("%1x%2")
+                                    .arg(form->centralWidget()->width())
+                                    .arg(form->centralWidget()->height());
+                    for (QWidget *w : form->centralWidget()->findChildren<QWidget *>(
+                                 QString(), Qt::FindDirectChildrenOnly))
+                        if (!w->inherits("QLabel"))
+                            out << QString("%1:%2,%3,%4,%5")
+                                            .arg(w->objectName())
+                                            .arg(w->x())
+                                            .arg(w->y())
+                                            .arg(w->width())
+                                            .arg(w->height());
+                } else if (verb == "?menu") {
+                    for (QAction *m : form->menuBar()->actions())
+                        for (QAction *a : QList<QAction *>{m} + m->menu()->actions())
+                            out << (a == m ? m->menu() : static_cast<QObject *>(a))->objectName()
+                                            + (a->isSeparator() ? "" : ':' + a->text());
+                } else if (verb == "?tip") {
+                    QHelpEvent help(QEvent::ToolTip, QPoint(n + 2, y + 2),
+                                    map->mapToGlobal(QPoint(n + 2, y + 2)));
+                    QApplication::sendEvent(map, &help);
+                    out << QToolTip::text();
+                } else if (verb == "?d")
+                    for (out << QString(); script && seen < script->seen.size(); ++seen)
+                        out.last() += (out.last().isEmpty() ? "" : "|")
+                                      + QString(script->seen[seen])
+                                                .replace(dir->path(), "@")
+                                                .replace(QCoreApplication::applicationDirPath(),
+                                                         "<editor>")
+                                                .left(arg.isEmpty() ? 12 : n);
+                else if (verb == "?f")
+                    out << (file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
+                                                           : "<none>");
                 else
-                    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(140, 500)),
-                            QTest::mouseRelease(map, Qt::LeftButton, {},
-                                                QPoint(verb == "map" ? 140 : -30, 500));
-            } else if (verb == "count")
-                table()->setCountText(arg);
-            else if (verb == "fill")
-                table()->replace(
-                        QString::number(n),
-                        QVector<PropRecord>(n, {{"0", "0", "0", "0", "0", "0"}, QString(y, u'x')}));
-            else if (verb == "?s")
-                out << QStringLiteral("%1/%2/%3")
-                                .arg(text(7)->text())
-                                .arg(table()->selectedRow())
-                                .arg(form->placePending());
-            else if (verb == "?m")
-                out << QStringLiteral("%1,%2").arg(form->mouseX()).arg(form->mouseY());
-            else if (verb == "?b" || verb == "?t" || verb == "?r")
-                out << (verb == "?b"   ? boxes()
-                        : verb == "?t" ? rows()
-                                       : rows().section(u'|', n, n));
-            else if (verb == "?p") {
-                const QRgb rgb = map->canvas().pixel(n, y);
-                out << QString(rgb == plain.pixel(n, y) ? "."
-                               : rgb == 0xFFFF0000      ? "R"
-                               : rgb == 0xFF0000FF      ? "B"
-                               : rgb == 0xFF000000      ? "k"
-                                                        : "?");
-            } else if (verb == "?d")
-                for (out << QString(); script && seen < script->seen.size(); ++seen)
-                    out.last() += (out.last().isEmpty() ? "" : "|")
-                                  + script->seen[seen]
-                                            .left(arg.isEmpty() ? 12 : n)
-                                            .replace(u'\n', u'/');
-            else if (verb == "?f")
-                out << (file.open(QIODevice::ReadOnly)
-                                ? QString::fromLatin1(file.readAll()).replace("\r\n", "/")
-                                : "<none>");
-            else
-                qFatal("unknown step %s", qPrintable(step));
+                    qFatal("unknown step %s", qPrintable(step));
+            }
         }
         return out.join(u' ')
+                .replace("\r\n", "/")
+                .replace(u'\n', u'/')
                 .replace(dir->path(), "@")
                 .replace(QCoreApplication::applicationDirPath(), "<editor>");
     }

@@ -13,7 +13,7 @@ class TestSoak : public QObject, Harness
     QRandomGenerator m_rng;
     QTemporaryDir m_tools; // the stand-in converters, outside the watched work folder
     QString m_action; // the session step of this action, and what its dialogs showed
-    QElapsedTimer m_clock; // since the action began
+    QElapsedTimer m_clock; // since the action began: a dialog still up after 10 s is closed
     QStringList m_messages, m_chosen; // what this action's message boxes said and dialogs chose
     QMap<QString, QByteArray> m_files; // every file in the work folder
 
@@ -74,32 +74,25 @@ class TestSoak : public QObject, Harness
     // One user action, chosen at random, as a session step.
     QString randomStep()
     {
-        const QString at = QString("%1,%2").arg(pick(270) - 60).arg(pick(670) - 60);
-        switch (pick(12)) {
-        case 0:
-        case 1:
-            return table()->size() ? QString("pick %1").arg(pick(int(table()->size())))
-                                   : "menu mnuEUndo";
-        case 2:
+        const int r = pick(100);
+        if (r < 18 && table()->size() > 0)
+            return QString("pick %1").arg(pick(int(table()->size())));
+        if (r < 26)
             return "click List7; key " + any("Up|Down|Home|End|PgDown|Del|Ctrl+Z|Ctrl+Y");
-        case 3:
-        case 4:
+        if (r < 42)
             return "click Command" + any("1|2|2|2|3|3|4|5");
-        case 5:
-            return "move " + at + any("|; map|; off|; move 70000,-70000; off");
-        case 6:
-        case 7:
-        case 8:
+        if (r < 68) // a move, also outside the map, then a click or a far drag
+            return QString("move %1,%2").arg(pick(270) - 60).arg(pick(670) - 60)
+                   + any("|||; map|; off|; move 70000,-70000; off");
+        if (r < 92)
             return QString("type %1 %2; %3")
                     .arg(1 + pick(6))
                     .arg(any("12.5|-3|0|250|-1220|83.30202|1e2|-0| 7 |+4|.5|3.|abc|1,5||1 2|\"q"),
                          any("key Tab|key Shift+Tab|click Text2|click Text7|click List7|click "
                              "Picture1|?s"));
-        default:
-            return "menu "
-                   + any("mnuFNew|mnuFOpen|mnuFSave|mnuFSave|mnuCZRM|mnuCTXT|mnuFExit|mnuEUndo|"
-                         "mnuEUndo|mnuERedo");
-        }
+        return "menu "
+               + any("mnuFNew|mnuFOpen|mnuFSave|mnuFSave|mnuCZRM|mnuCTXT|mnuFExit|mnuEUndo|"
+                     "mnuEUndo|mnuERedo");
     }
     // What must hold after every action. A save that reports nothing must give back the table,
     // numbers by their value, and its file is the one that may change.
@@ -183,10 +176,6 @@ private slots:
             m_clock.start();
             run(m_action);
             QCoreApplication::processEvents();
-            QVERIFY2(m_clock.elapsed() < 5000, qPrintable(QString("#%1 %2 took %3 ms")
-                                                                  .arg(index)
-                                                                  .arg(m_action)
-                                                                  .arg(m_clock.elapsed())));
             check(index);
         }
         qInfo("soak: %d actions, %d saves checked", m_actions, m_saved);

@@ -1,0 +1,24 @@
+#!/bin/sh
+# The editor's command line, through the real executable: --help and --version print and end
+# with 0, a wrong option or a second file print an error and end with 2, all before any
+# window (a window would keep the editor running past the timeout).
+# Usage: commandline.sh EDITOR
+editor=$1 failed=0 out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+expect() { # STATUS STREAM START ARGUMENTS...: the exit status, and how STREAM begins (the other stays empty)
+    status=$1 stream=$2 start=$3
+    shift 3
+    QT_QPA_PLATFORM=offscreen timeout 10 "$editor" "$@" >"$out/stdout" 2>"$out/stderr"
+    code=$?
+    other=stderr && [ "$stream" = stderr ] && other=stdout
+    case "$(cat "$out/$stream")" in
+    "$start"*) [ "$code" = "$status" ] && [ ! -s "$out/$other" ] && return ;;
+    esac
+    echo "zrm-editor $*: status $code, output: $(cat "$out/stdout" "$out/stderr")"
+    failed=1
+}
+expect 0 stdout 'Usage: zrm-editor [options] [FILE]' --help
+expect 0 stdout 'zrm-editor 1.0' -v
+expect 2 stderr "zrm-editor: Unknown option 'bogus'." --bogus a
+expect 2 stderr 'zrm-editor: only one FILE can be opened.' a b
+exit $failed
