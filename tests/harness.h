@@ -9,9 +9,10 @@
 
 #include <functional>
 
-// The cases of a data file in tests/data as the rows of a data-driven test, one QString column
-// a key: blocks parted by blank lines, each a "# name" line and "key: value" lines, where \r,
-// \n, \t and \\ stand for themselves. A block of '#' lines only is a comment.
+// The cases of a data file in tests/data that have the last of `keys`, as the rows of a
+// data-driven test with a QString column a key: blocks parted by blank lines, each a "# name"
+// line and "key: value" lines, where \r, \n, \t, \0 and \\ stand for their characters.
+// A block of '#' lines only is a comment.
 inline void addCases(const char *file, const QStringList &keys)
 {
     QFile data(QStringLiteral(ZRM_TEST_DATA "/") + file);
@@ -24,8 +25,9 @@ inline void addCases(const char *file, const QStringList &keys)
         QMap<QString, QString> value;
         for (const QString &line : block.split(u'\n'))
             value[line.section(u':', 0, 0)] = line.section(u':', 1).mid(1);
-        if (!block.startsWith("# ") || block.section(u'\n', 1, 1).startsWith(u'#'))
-            continue; // a comment
+        if (!block.startsWith("# ") || block.section(u'\n', 1, 1).startsWith(u'#')
+            || !value.contains(keys.last()))
+            continue; // a comment, or a case of another test
         QTestData &row = QTest::newRow(qPrintable(block.section(u'\n', 0, 0).mid(2)));
         for (const QString &key : keys) {
             QString text;
@@ -35,6 +37,7 @@ inline void addCases(const char *file, const QStringList &keys)
                                    : (++i, next == u'r'   ? u'\r'
                                            : next == u'n' ? u'\n'
                                            : next == u't' ? u'\t'
+                                           : next == u'0' ? QChar()
                                                           : next);
             }
             row << text;
@@ -58,20 +61,25 @@ public:
     }
     ModalScript &then(Step step) { return m_steps.append(std::move(step)), *this; }
     bool done() const { return m_steps.isEmpty(); }
-    // Answers separated by '|': ok, yes, no, cancel; =TEXT into an input box; a file's path.
+    // Answers separated by '|': ok, yes, no, cancel, enter (the Return key); into an input box
+    // =TEXT or, typed and then cancelled, ~TEXT; a file's path.
     ModalScript &play(const QString &answers)
     {
         for (const QString &a : answers.split(u'|', Qt::SkipEmptyParts)) {
             then([a](QWidget *w) {
                 auto *box = qobject_cast<QMessageBox *>(w);
+                if (a == "enter")
+                    return QTest::keyClick(w, Qt::Key_Return);
                 if (box && a != "cancel")
                     return box
                             ->button(a == "ok"    ? QMessageBox::Ok
                                      : a == "yes" ? QMessageBox::Yes
                                                   : QMessageBox::No)
                             ->click();
-                if (auto *input = qobject_cast<QInputDialog *>(w); input && a.startsWith(u'='))
-                    return input->setTextValue(a.mid(1)), input->accept();
+                if (auto *input = qobject_cast<QInputDialog *>(w);
+                    input && a.contains(QRegularExpression("^[=~]")))
+                    return input->setTextValue(a.mid(1)),
+                           a[0] == u'=' ? input->accept() : input->reject();
                 if (auto *files = qobject_cast<QFileDialog *>(w); files && a != "cancel")
                     return choose(files, a);
                 static_cast<QDialog *>(w)->reject();
@@ -89,13 +97,9 @@ public:
         if (auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr) {
             edit->setFocus(Qt::OtherFocusReason);
             edit->setText(path);
-            dialog->findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Open)
-                    ? dialog->findChild<QDialogButtonBox *>("buttonBox")
-                              ->button(QDialogButtonBox::Open)
-                              ->click()
-                    : dialog->findChild<QDialogButtonBox *>("buttonBox")
-                              ->button(QDialogButtonBox::Save)
-                              ->click();
+            for (QAbstractButton *b : dialog->findChild<QDialogButtonBox *>("buttonBox")->buttons())
+                if (b->text() == dialog->labelText(QFileDialog::Accept))
+                    b->click();
         }
     }
 
@@ -107,13 +111,14 @@ private:
             return;
         m_last = modal;
         auto *input = qobject_cast<QInputDialog *>(modal);
+        auto *box = qobject_cast<QMessageBox *>(modal);
         if (auto *d = qobject_cast<QFileDialog *>(modal))
             seen << QString("%1 %2: %3 [%4] in %5")
                             .arg(d->fileMode() == QFileDialog::AnyFile ? "save" : "open",
                                  d->windowTitle(), d->nameFilters().join(u';'), d->defaultSuffix(),
                                  d->directory().absolutePath());
         else
-            seen << (input ? input->labelText() : static_cast<QMessageBox *>(modal)->text());
+            seen << (input ? input->labelText() : box ? box->text() : modal->windowTitle());
         const Step step = m_steps.isEmpty() ? [](QWidget *w) { static_cast<QDialog *>(w)->reject(); } : m_steps.takeFirst();
         QTimer::singleShot(0, this, [target = QPointer<QWidget>(modal), step] {
             target ? step(target) : void();
@@ -200,7 +205,8 @@ public:
     //                            LENGTH-letter names
     // Probes: ?s count/selected/pending; ?m the mouse position kept; ?b the boxes; ?t the rows,
     // ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ? other;
-    // ?fresh whether the map is as Draw Props on Map would draw it; ?u Edit > Undo and Redo
+    // ?v whether the window is shown; ?fresh whether the map is as Draw Props on Map would draw it;
+    // ?u Edit > Undo and Redo
     // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus; ?tip X,Y the
     // map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters each, 12
     // unless given); ?f NAME a file. Line ends show as '/'.
@@ -301,7 +307,9 @@ public:
                 } else if (verb == "?u") {
                     for (QAction *a : {action("mnuEUndo"), action("mnuERedo")})
                         out << (a->isEnabled() ? a->text() : "-");
-                } else if (verb == "?k")
+                } else if (verb == "?v")
+                    out << (form->isVisible() ? "shown" : "hidden");
+                else if (verb == "?k")
                     out << QApplication::focusWidget()->objectName();
                 else if (verb == "?g") {
                     out << QString("%1x%2")

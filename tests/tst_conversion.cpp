@@ -41,42 +41,19 @@ private slots:
 
     void fileDialog_data()
     {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<QString>("filter"); // pairs, each part ended by a NUL character
-        QTest::addColumn<QString>("answers");
-        QTest::addColumn<QString>("shown");
-        const QString zrm = QStringLiteral("ZRM Files\0*.ZRM\0"),
-                      all = QStringLiteral("All Files\0*.*\0");
-        QTest::newRow("1 opens") << 1 << "ZRM" << zrm << "a.ZRM"
-                                 << "open Pick: ZRM Files (*.ZRM) [ZRM] in @|@/a.ZRM";
-        QTest::newRow("2 saves with the extension")
-                << 2 << "ZRM" << zrm << "b"
-                << "save Pick: ZRM Files (*.ZRM) [ZRM] in @|@/b.ZRM";
-        // "*.*" would hide names without a dot; "*" is no extension.
-        QTest::newRow("0 saves, * is none") << 0 << "*" << all << "b"
-                                            << "save Pick: All Files (*) [] in @|@/b";
-        QTest::newRow("257 saves, the first pair selected")
-                << 257 << ".ZRM" << QStringLiteral("Text\0*.txt;*.lst\0ZRM Files\0*.ZRM\0\0\0")
-                << "b"
-                << "save Pick: Text (*.txt *.lst);ZRM Files (*.ZRM) [ZRM] in @|@/b.ZRM";
-        QTest::newRow("2 refuses a missing folder")
-                << 2 << "*" << all << "missing/b|ok|b"
-                << "save Pick: All Files (*) [] in @|@/missing/Folder not found./Please choose a "
-                   "file in a folder that exists.|"
-                   "save Pick: All Files (*) [] in @|@/b"; // still open for another name
+        addCases("conversion.txt", {"action", "extension", "filter", "answers", "shown"});
     }
     void fileDialog()
     {
-        QFETCH(int, action);
+        QFETCH(QString, action);
         QFETCH(QString, extension);
         QFETCH(QString, filter);
         QFETCH(QString, answers);
         QFETCH(QString, shown);
         ModalScript script;
-        answer(script, answers, action == 1);
-        script.seen << CommDlgs::ShowFileDialog(form.get(), qint16(action), "Pick", "", filter,
-                                                dir->path(), extension);
+        answer(script, answers, action == "1");
+        script.seen << CommDlgs::ShowFileDialog(form.get(), qint16(action.toInt()), "Pick", "",
+                                                filter, dir->path(), extension);
         QCOMPARE(script.seen.join(u'|').replace(dir->path(), "@").replace(u'\n', u'/'), shown);
     }
 

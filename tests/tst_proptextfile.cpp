@@ -88,7 +88,8 @@ private slots:
             if (byte != '\r' && byte != '\n' && byte != ',')
                 every += char(byte);
         }
-        QByteArray bytes = "32767\r\n1 2 3 4 5 6 " + every + "\r\n0 0 0 0 0 0 \xe9t\xe9\x80\r\n";
+        QByteArray bytes
+                = "32767\r\n1 2 3 4 5 6 " + every + "\r\n0 0 0 0 0 0 \xe9t\xe9\x80\x9f\r\n";
         for (int i = 2; i < PropTextFile::MaxCount; ++i)
             bytes += QByteArray::number(i) + " -0.5 1E+15 0 " + QByteArray::number(i % 7 * 2.25)
                      + " 1.5E-05 P\r\n";
@@ -99,7 +100,7 @@ private slots:
         QVERIFY(PropTextFile::writeFile(path, bytes).ok);
         const auto read = PropTextFile::readFile(path);
         QVERIFY(read.contents);
-        QCOMPARE(read.contents->records[1].name, QString::fromUtf8("\u00e9t\u00e9\u20ac"));
+        QCOMPARE(read.contents->records[1].name, QString::fromUtf8("\u00e9t\u00e9\u20ac\u0178"));
         QVERIFY(!PropTextFile::findUnsavable(read.contents->records));
         QCOMPARE(PropTextFile::serialize(read.contents->countText, read.contents->records), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"props.txt"});
