@@ -70,12 +70,11 @@ public:
                 auto *box = qobject_cast<QMessageBox *>(w);
                 if (a == "enter")
                     return QTest::keyClick(w, Qt::Key_Return);
-                if (box && a != "cancel")
-                    return box
-                            ->button(a == "ok"    ? QMessageBox::Ok
-                                     : a == "yes" ? QMessageBox::Yes
-                                                  : QMessageBox::No)
-                            ->click();
+                const auto button = a == "ok"    ? QMessageBox::Ok
+                                    : a == "yes" ? QMessageBox::Yes
+                                                 : QMessageBox::No;
+                if (box && box->button(button) && a != "cancel") // else a step out of turn: closed
+                    return box->button(button)->click();
                 if (auto *input = qobject_cast<QInputDialog *>(w);
                     input && a.contains(QRegularExpression("^[=~]")))
                     return input->setTextValue(a.mid(1)),
