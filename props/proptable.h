@@ -61,10 +61,8 @@ public:
     // Sets the count text as it stands, as putting a change back does.
     void setCountText(const QString &text);
 
-    // Test and benchmark support: replaces the whole table, and appends rows without touching
-    // the count.
+    // Test and benchmark support: replaces the whole table.
     void replace(QString countText, QVector<PropRecord> records);
-    void appendRecord(const PropRecord &record) { insertRecord(size(), record); }
 
 signals:
     void countTextChanged(const QString &countText);
