@@ -1,12 +1,12 @@
 #include "props/proptextfile.h"
 
+#include "props/diskfile.h"
 #include "props/numbertext.h"
 #include "props/proptable.h"
 #include "props/windows1252.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringView>
 
 #include <algorithm>
@@ -393,6 +393,11 @@ ReadResult readFile(const QString &path)
 {
     QFile file(path);
     ReadResult result;
+    // Opening a pipe would wait for a writer that may never come.
+    if (const QString why = DiskFile::whyNotRegular(path); !why.isEmpty()) {
+        result.error = QStringLiteral("Cannot open %1: %2.").arg(QDir::toNativeSeparators(path), why);
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = QStringLiteral("Cannot open %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString());
@@ -424,19 +429,32 @@ ReadResult readFile(const QString &path)
 
 WriteResult writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    // In a folder where no new file may be made, the file itself may still be writable: then
-    // it is written in place rather than not at all.
-    file.setDirectWriteFallback(true);
+    const DiskFile::SaveResult saved = DiskFile::replace(path, bytes);
     WriteResult result;
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
-        result.ok = true;
+    result.ok = saved.outcome == DiskFile::Outcome::Saved;
+    if (result.ok)
         return result;
+    // What the file holds now, said plainly.
+    QString state;
+    switch (saved.outcome) {
+    case DiskFile::Outcome::Unchanged:
+        state = QStringLiteral("The file was not changed.");
+        break;
+    case DiskFile::Outcome::NotWritten:
+        state = QStringLiteral("No file was written.");
+        break;
+    case DiskFile::Outcome::PutBack:
+        state = QStringLiteral("The file had been written in part; its old contents were "
+                               "written back and checked, so it is as it was before.");
+        break;
+    default:
+        state = QStringLiteral("The file had been written in part, and its old contents could "
+                               "not all be written back: it is damaged. Save the prop list to "
+                               "another file.");
+        break;
     }
-    result.error = QStringLiteral("Cannot save %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
-    // Not committed: the temporary file is removed and the old file is left as it was.
-    file.cancelWriting();
+    result.error = QStringLiteral("Cannot save %1: %2.\n\n%3")
+                           .arg(QDir::toNativeSeparators(path), saved.cause, state);
     return result;
 }
 

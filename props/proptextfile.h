@@ -67,14 +67,15 @@ bool nameReadsBack(const QString &name);
 // parse() on the file's bytes; when the file cannot be read, an error naming the reason.
 ReadResult readFile(const QString &path);
 
-// ok, or the reason the file could not be saved.
+// ok, or the message that says why the file could not be saved and what it holds now.
 struct WriteResult
 {
     bool ok = false;
     QString error;
 };
 
-// Replaces the file with `bytes` in one step: on any failure the old file stays intact.
+// Replaces the file with `bytes`; a failure never leaves the old file damaged where the system
+// lets it be put back (see DiskFile::replace).
 WriteResult writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace PropTextFile

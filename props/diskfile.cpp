@@ -1,0 +1,455 @@
+#include "props/diskfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <utility>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace DiskFile {
+
+namespace {
+
+// What a failed call was trying to do, which decides how a refusal is put in words.
+enum class Doing { Making, Changing };
+
+#ifdef Q_OS_WIN
+using Handle = HANDLE;
+const Handle NoHandle = INVALID_HANDLE_VALUE;
+
+std::wstring native(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString describe(DWORD error, Doing doing)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return QStringLiteral("there is no room left on the disk");
+    case ERROR_FILE_TOO_LARGE:
+        return QStringLiteral("the system does not allow a file that large");
+    case ERROR_ACCESS_DENIED:
+        return doing == Doing::Making
+                       ? QStringLiteral("you have no permission to make files in its folder")
+                       : QStringLiteral("you have no permission to change it");
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:
+        return QStringLiteral("its folder does not exist");
+    case ERROR_WRITE_PROTECT:
+        return QStringLiteral("the disk it is on is read-only");
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return QStringLiteral("another program has it open");
+    default:
+        break;
+    }
+    wchar_t *text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                           | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    QString words = text ? QString::fromWCharArray(text).trimmed() : QString();
+    LocalFree(text);
+    if (words.endsWith(u'.'))
+        words.chop(1);
+    return words.isEmpty() ? QStringLiteral("the system refused it (error %1)").arg(error) : words;
+}
+#else
+using Handle = int;
+const Handle NoHandle = -1;
+
+QString describe(int error, Doing doing)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("there is no room left on the disk");
+    case EFBIG:
+        return QStringLiteral("the system does not allow a file that large");
+    case EACCES:
+    case EPERM:
+        return doing == Doing::Making
+                       ? QStringLiteral("you have no permission to make files in its folder")
+                       : QStringLiteral("you have no permission to change it");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("its folder does not exist");
+    case EROFS:
+        return QStringLiteral("the disk it is on is read-only");
+    default:
+        break;
+    }
+    const QString words = QString::fromLocal8Bit(std::strerror(error));
+    return error == 0 || words.isEmpty()
+                   ? QStringLiteral("the system refused it (error %1)").arg(error)
+                   : words.left(1).toLower() + words.mid(1);
+}
+#endif
+
+// An open file with the last error the system gave for it.
+class NativeFile
+{
+public:
+    NativeFile() = default;
+    NativeFile(const NativeFile &) = delete;
+    NativeFile &operator=(const NativeFile &) = delete;
+    ~NativeFile() { close(); }
+
+    // A new file, made only if no file of that name exists.
+    bool create(const QString &path)
+    {
+#ifdef Q_OS_WIN
+        m_handle = CreateFileW(native(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        m_handle = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+#endif
+        return remember(m_handle != NoHandle);
+    }
+
+    bool open(const QString &path)
+    {
+#ifdef Q_OS_WIN
+        m_handle = CreateFileW(native(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        m_handle = ::open(QFile::encodeName(path).constData(), O_RDWR);
+#endif
+        return remember(m_handle != NoHandle);
+    }
+
+    qint64 size()
+    {
+#ifdef Q_OS_WIN
+        LARGE_INTEGER size;
+        return remember(GetFileSizeEx(m_handle, &size)) ? size.QuadPart : -1;
+#else
+        struct stat info;
+        return remember(fstat(m_handle, &info) == 0) ? qint64(info.st_size) : -1;
+#endif
+    }
+
+    bool isRegular()
+    {
+#ifdef Q_OS_WIN
+        return GetFileType(m_handle) == FILE_TYPE_DISK;
+#else
+        struct stat info;
+        return remember(fstat(m_handle, &info) == 0) && S_ISREG(info.st_mode);
+#endif
+    }
+
+    // How many of the bytes were written from `offset` on before a write failed.
+    qint64 writeAt(qint64 offset, const char *data, qint64 size)
+    {
+        qint64 done = 0;
+        while (done < size) {
+            const qint64 chunk = std::min<qint64>(size - done, 1 << 24);
+#ifdef Q_OS_WIN
+            OVERLAPPED at = {};
+            at.Offset = DWORD(quint64(offset + done));
+            at.OffsetHigh = DWORD(quint64(offset + done) >> 32);
+            DWORD written = 0;
+            if (!remember(WriteFile(m_handle, data + done, DWORD(chunk), &written, &at)))
+                break;
+#else
+            const ssize_t written = pwrite(m_handle, data + done, size_t(chunk), offset + done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (!remember(written > 0))
+                break;
+#endif
+            done += qint64(written);
+        }
+        return done;
+    }
+
+    bool readAt(qint64 offset, char *data, qint64 size)
+    {
+        qint64 done = 0;
+        while (done < size) {
+            const qint64 chunk = std::min<qint64>(size - done, 1 << 24);
+#ifdef Q_OS_WIN
+            OVERLAPPED at = {};
+            at.Offset = DWORD(quint64(offset + done));
+            at.OffsetHigh = DWORD(quint64(offset + done) >> 32);
+            DWORD read = 0;
+            if (!remember(ReadFile(m_handle, data + done, DWORD(chunk), &read, &at)) || read == 0)
+                return false;
+#else
+            const ssize_t read = pread(m_handle, data + done, size_t(chunk), offset + done);
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (!remember(read > 0))
+                return false;
+#endif
+            done += qint64(read);
+        }
+        return true;
+    }
+
+    // Makes the disk set aside room for `size` bytes, so that writing them cannot run out of
+    // room part-way. True also where the file system cannot set room aside.
+    bool reserve(qint64 size)
+    {
+        if (size <= 0)
+            return true;
+#ifdef Q_OS_WIN
+        FILE_ALLOCATION_INFO allocation;
+        allocation.AllocationSize.QuadPart = size;
+        if (SetFileInformationByHandle(m_handle, FileAllocationInfo, &allocation,
+                                       sizeof allocation))
+            return true;
+        m_error = GetLastError();
+        return m_error != ERROR_DISK_FULL && m_error != ERROR_HANDLE_DISK_FULL
+               && m_error != ERROR_FILE_TOO_LARGE;
+#else
+        int result;
+        while ((result = posix_fallocate(m_handle, 0, off_t(size))) == EINTR) { }
+        m_error = result;
+        return result == 0 || result == EOPNOTSUPP || result == ENOSYS || result == EINVAL;
+#endif
+    }
+
+    bool resize(qint64 size)
+    {
+#ifdef Q_OS_WIN
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        return remember(SetFilePointerEx(m_handle, end, nullptr, FILE_BEGIN)
+                        && SetEndOfFile(m_handle));
+#else
+        return remember(ftruncate(m_handle, off_t(size)) == 0);
+#endif
+    }
+
+    bool sync()
+    {
+#ifdef Q_OS_WIN
+        return remember(FlushFileBuffers(m_handle));
+#else
+        return remember(fsync(m_handle) == 0);
+#endif
+    }
+
+    bool close()
+    {
+        if (m_handle == NoHandle)
+            return true;
+        const Handle handle = std::exchange(m_handle, NoHandle);
+#ifdef Q_OS_WIN
+        return remember(CloseHandle(handle));
+#else
+        return remember(::close(handle) == 0);
+#endif
+    }
+
+    // A file that is not ours to replace keeps its permissions and owner in the new one; a
+    // new file gets the permissions any new file of the user's gets.
+    void takePermissionsOf(const QString &path, bool existed)
+    {
+#ifdef Q_OS_WIN
+        Q_UNUSED(path);
+        Q_UNUSED(existed);
+#else
+        struct stat old;
+        if (existed && stat(QFile::encodeName(path).constData(), &old) == 0) {
+            // The owner first: changing it may clear the set-id bits, which the mode then puts
+            // back. Only the owner or root may do either; a failure leaves them as made.
+            if (old.st_uid != geteuid() || old.st_gid != getegid())
+                (void)!fchown(m_handle, old.st_uid, old.st_gid);
+            (void)fchmod(m_handle, old.st_mode & 07777);
+            return;
+        }
+        const mode_t mask = umask(0);
+        umask(mask);
+        (void)fchmod(m_handle, 0666 & ~mask);
+#endif
+    }
+
+    auto error() const { return m_error; }
+    // The folder takes no new files.
+    bool deniedHere() const
+    {
+#ifdef Q_OS_WIN
+        return m_error == ERROR_ACCESS_DENIED;
+#else
+        return m_error == EACCES || m_error == EPERM;
+#endif
+    }
+
+private:
+    bool remember(bool ok)
+    {
+#ifdef Q_OS_WIN
+        if (!ok)
+            m_error = GetLastError();
+#else
+        if (!ok)
+            m_error = errno;
+#endif
+        return ok;
+    }
+
+    Handle m_handle = NoHandle;
+#ifdef Q_OS_WIN
+    DWORD m_error = 0;
+#else
+    int m_error = 0;
+#endif
+};
+
+// Why a file that exists may not be replaced, or the empty text.
+QString whyNotReplaceable(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const DWORD attributes = GetFileAttributesW(native(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return QStringLiteral("it is read-only");
+    // A program that has the file open keeps it from being replaced or deleted.
+    const HANDLE probe = CreateFileW(native(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION
+                       ? describe(error, Doing::Changing)
+                       : QString();
+    }
+    CloseHandle(probe);
+    return QString();
+#else
+    const QByteArray name = QFile::encodeName(path);
+    if (access(name.constData(), W_OK) == 0)
+        return QString();
+    const int error = errno;
+    struct stat info;
+    if (error == EACCES && stat(name.constData(), &info) == 0 && !(info.st_mode & 0222))
+        return QStringLiteral("it is read-only");
+    return describe(error, Doing::Changing);
+#endif
+}
+
+bool renameOver(const QString &from, const QString &to, QString *cause)
+{
+#ifdef Q_OS_WIN
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    *cause = describe(GetLastError(), Doing::Changing);
+#else
+    if (rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *cause = describe(errno, Doing::Changing);
+#endif
+    return false;
+}
+
+// Writes the bytes it took back over the start of the file, gives the file its old length
+// and reads it back: true when it holds exactly its old bytes again.
+bool putBack(NativeFile &file, const QByteArray &old, qint64 touched, qint64 oldSize)
+{
+    const qint64 restore = std::min<qint64>(touched, old.size());
+    if (file.writeAt(0, old.constData(), restore) != restore || !file.resize(oldSize)
+        || !file.sync())
+        return false;
+    QByteArray check(old.size(), Qt::Uninitialized);
+    return file.size() == oldSize && file.readAt(0, check.data(), check.size()) && check == old;
+}
+
+SaveResult writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    NativeFile file;
+    if (!file.open(path))
+        return {Outcome::Unchanged, describe(file.error(), Doing::Changing)};
+    if (!file.isRegular())
+        return {Outcome::Unchanged, whyNotRegular(path)};
+    const qint64 oldSize = file.size();
+    const qint64 newSize = bytes.size();
+    // Only the old bytes the new ones cover can be overwritten: they are kept to put back.
+    QByteArray old(std::max<qint64>(0, std::min(oldSize, newSize)), Qt::Uninitialized);
+    if (oldSize < 0 || !file.readAt(0, old.data(), old.size()))
+        return {Outcome::Unchanged, describe(file.error(), Doing::Changing)};
+    if (!file.reserve(newSize)) {
+        const QString cause = describe(file.error(), Doing::Changing);
+        // Room set aside in part may have made the file longer.
+        if (file.size() != oldSize)
+            file.resize(oldSize);
+        return {Outcome::Unchanged, cause};
+    }
+    const qint64 written = file.writeAt(0, bytes.constData(), newSize);
+    // The new bytes are on the disk before the old ones past them are cut off.
+    if (written == newSize && file.sync() && file.resize(newSize))
+        return {Outcome::Saved, QString()};
+    const QString cause = describe(file.error(), Doing::Changing);
+    return {putBack(file, old, written, oldSize) ? Outcome::PutBack : Outcome::Damaged, cause};
+}
+
+} // namespace
+
+QString whyNotRegular(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return QString();
+    return info.isDir() ? QStringLiteral("it is a folder")
+                        : QStringLiteral("it is a pipe or a device, not a regular file");
+}
+
+SaveResult replace(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    const bool existed = info.exists();
+    const QString target = existed ? info.canonicalFilePath() : info.absoluteFilePath();
+    const Outcome untouched = existed ? Outcome::Unchanged : Outcome::NotWritten;
+    QString cause = whyNotRegular(target);
+    if (cause.isEmpty() && existed)
+        cause = whyNotReplaceable(target);
+    if (!cause.isEmpty())
+        return {untouched, cause};
+
+    // The new bytes go to a file of their own beside the old one, which then takes its place.
+    NativeFile temp;
+    QString tempPath;
+    for (int tries = 0; tempPath.isEmpty() && tries < 100; ++tries) {
+        const QString name = QStringLiteral("%1.%2").arg(
+                target, QString::number(QRandomGenerator::global()->generate(), 36));
+        if (temp.create(name))
+            tempPath = name;
+        else if (!QFileInfo::exists(name))
+            break;
+    }
+    if (tempPath.isEmpty()) {
+        if (existed && temp.deniedHere())
+            return writeInPlace(target, bytes);
+        return {untouched, describe(temp.error(), Doing::Making)};
+    }
+    temp.takePermissionsOf(target, existed);
+    if (temp.writeAt(0, bytes.constData(), bytes.size()) != bytes.size() || !temp.sync()
+        || !temp.close()) {
+        cause = describe(temp.error(), Doing::Changing);
+        temp.close();
+        QFile::remove(tempPath);
+        return {untouched, cause};
+    }
+    if (!renameOver(tempPath, target, &cause)) {
+        QFile::remove(tempPath);
+        return {untouched, cause};
+    }
+    return {Outcome::Saved, QString()};
+}
+
+} // namespace DiskFile

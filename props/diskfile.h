@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Replacing a whole file on disk so that a failure never leaves it damaged, and telling the
+// user in words why a file could not be read or written.
+namespace DiskFile {
+
+// What a save left on disk.
+enum class Outcome {
+    Saved, // the file holds the new bytes
+    Unchanged, // the old file was not touched
+    NotWritten, // there was no file, and there still is none
+    PutBack, // written in place, failed part-way; the old bytes were written back and checked
+    Damaged, // written in place, failed part-way, and the old bytes could not all be put back
+};
+
+struct SaveResult
+{
+    Outcome outcome = Outcome::Unchanged;
+    // Why the save failed, in words: "there is no room left on the disk".
+    QString cause;
+};
+
+// Replaces the file at `path` (a link is followed) with `bytes`. Where a new file can be made
+// beside it, the new bytes go to a temporary file that then takes the old one's place in one
+// step. In a folder that takes no new files a file that may be written is written in place:
+// its new size is reserved before any old byte is touched, and should a write still fail, the
+// old bytes are written back and read back to check them.
+SaveResult replace(const QString &path, const QByteArray &bytes);
+
+// Why `path` is no file to read or replace ("it is a folder"), or the empty text when it
+// names a regular file, after following links, or nothing at all.
+QString whyNotRegular(const QString &path);
+
+} // namespace DiskFile
