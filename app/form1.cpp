@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -43,7 +44,6 @@ const char *const OpenTitle = "Open";
 const char *const SaveTitle = "Save";
 const char *const CannotOpen = "Could not open %1\n\n%2";
 const char *const ListUnchanged = "\n\nThe prop list was not changed.";
-const char *const FileUnchanged = "\n\nThe file was not changed.";
 const char *const UnsavableField
         = "Nothing was saved: prop %1 (\"%2\") has the %3 \"%4\", which is not a number. A "
           "saved prop list could not give it back.";
@@ -52,6 +52,8 @@ const char *const UnsavableName
           "saved prop list.";
 const char *const TooLarge = "Nothing was saved: the prop list would make a file of %1 MiB, "
                              "larger than the %2 MiB the editor can open.";
+const char *const NotLoaded = "%1 holds %2 after the %3 its first line counts. %4 not loaded, "
+                              "and saving the prop list leaves %5 out.";
 const char *const AskPropName = "Enter the name of the Prop to add";
 const char *const ClickToPlace = "Click on map to place the prop";
 const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
@@ -418,30 +420,44 @@ void Form1::openFile(const QString &path)
 
 namespace {
 
-// The one local file a drag carries; empty for several files or anything else.
+// The one local regular file a drag carries; empty for several files or anything else.
 QString droppedFile(const QMimeData *data)
 {
     const QList<QUrl> urls = data->urls();
-    return urls.size() == 1 && urls.constFirst().isLocalFile() ? urls.constFirst().toLocalFile()
-                                                               : QString();
+    if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+        return QString();
+    const QString path = urls.constFirst().toLocalFile();
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+// A file is only ever taken as a copy: accepting the move a file manager proposes with Shift
+// held would let it delete the file once it is dropped.
+bool acceptAsCopy(QDropEvent *event)
+{
+    if (!(event->possibleActions() & Qt::CopyAction) || droppedFile(event->mimeData()).isEmpty())
+        return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
 }
 
 } // namespace
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    acceptAsCopy(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent *event)
+{
+    acceptAsCopy(event);
 }
 
 // A file dropped anywhere on the window is opened as File > Open would open it.
 void Form1::dropEvent(QDropEvent *event)
 {
-    const QString path = droppedFile(event->mimeData());
-    if (path.isEmpty())
-        return;
-    event->acceptProposedAction();
-    openFile(path);
+    if (acceptAsCopy(event))
+        openFile(droppedFile(event->mimeData()));
 }
 
 void Form1::DrawMap()
@@ -598,12 +614,36 @@ void Form1::OpenZRM(const QString &path)
         ZrmDialogs::showMessage(this, problem + QString::fromLatin1(Texts::ListUnchanged));
         return;
     }
+    const int propsAfter = result.contents->propsAfter;
+    const bool textAfter = result.contents->textAfter;
+    const int count = int(result.contents->records.size());
     clearFieldBoxes();
     changeTable([this, &result] {
         m_history->push(new ReplaceTableCommand(m_table, QStringLiteral("Open"),
                                                 std::move(result.contents->countText),
                                                 std::move(result.contents->records)));
     });
+    // Props past the count are the file's own business, but the user must not lose them
+    // unaware.
+    if (propsAfter > 0 || textAfter) {
+        auto props = [](int n) {
+            return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
+        };
+        const QString more = propsAfter == 0 ? QStringLiteral("other text")
+                             : propsAfter == 1
+                                     ? QStringLiteral("1 more complete prop")
+                                     : QStringLiteral("%1 more complete props").arg(propsAfter);
+        const bool one = propsAfter + int(textAfter) == 1;
+        ZrmDialogs::showMessage(
+                this,
+                QString::fromLatin1(Texts::NotLoaded)
+                        .arg(QDir::toNativeSeparators(path),
+                             propsAfter > 0 && textAfter ? more + QStringLiteral(" and other text")
+                                                         : more,
+                             props(count),
+                             one ? QStringLiteral("It was") : QStringLiteral("They were"),
+                             one ? QStringLiteral("it") : QStringLiteral("them")));
+    }
 }
 
 // Writes the table as a prop text file. An edit still being typed is committed first, a
@@ -639,7 +679,7 @@ void Form1::SaveZRM(const QString &path)
     }
     const PropTextFile::WriteResult written = PropTextFile::writeFile(path, bytes);
     if (!written.ok) {
-        ZrmDialogs::showMessage(this, written.error + QString::fromLatin1(Texts::FileUnchanged));
+        ZrmDialogs::showMessage(this, written.error);
         return;
     }
     // Picking every row in turn would redraw the map once per prop; only the last pick

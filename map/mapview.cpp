@@ -129,12 +129,17 @@ void MapView::mousePressEvent(QMouseEvent *event)
     m_pressed = event->button() == Qt::LeftButton;
 }
 
-// A click is a left press and release over the map, as with any push control.
+// A click is a left press and release over the map, as with any push control. The release
+// carries the click's own position, which is reported as a move first: the mouse may have
+// moved while a message box kept the moves from the map, and the click must land where it is.
 void MapView::mouseReleaseEvent(QMouseEvent *event)
 {
     const bool wasPressed = m_pressed;
     m_pressed = false;
     if (wasPressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint()))
+        && rect().contains(event->position().toPoint())) {
+        const QPointF pos = toDrawing(event->position());
+        emit mouseMoved(pos.x(), pos.y());
         emit clicked();
+    }
 }

@@ -39,6 +39,7 @@ public:
     const QImage &canvas() const { return m_canvas; }
 
 signals:
+    // A move over the map, and the position of a click just before the click itself.
     void mouseMoved(double x, double y);
     void clicked();
     // The mouse rests on the map at `drawing` (drawing coordinates), `global` on the screen.

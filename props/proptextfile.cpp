@@ -252,6 +252,27 @@ ReadResult failure(QString message, int line)
     return result;
 }
 
+// Props written after the counted ones are not loaded; they are only counted, and other text
+// noted, so that the user can be told. Blank lines and blanks at the end say nothing.
+void countWhatFollows(ItemReader &reader, QStringView text, Contents &contents)
+{
+    Item item;
+    while (reader.next(item)) {
+        // A blank line is an empty item ended by a line end; no prop starts with one.
+        if (!item.number && item.text.isEmpty() && isLineEnd(text[item.start]))
+            continue;
+        bool numbers = item.number;
+        int items = 1;
+        for (; items < ItemsPerRecord && reader.next(item); ++items)
+            numbers = numbers && (items == PropRecord::FieldCount || item.number);
+        if (items < ItemsPerRecord || !numbers) {
+            contents.textAfter = true;
+            return;
+        }
+        ++contents.propsAfter;
+    }
+}
+
 void appendLine(QString &out, const PropRecord &record)
 {
     for (const QString &field : record.fields) {
@@ -325,6 +346,7 @@ ReadResult parse(const QByteArray &bytes)
         }
         contents.records.append(std::move(record));
     }
+    countWhatFollows(reader, text, contents);
 
     ReadResult result;
     result.contents = std::move(contents);
@@ -395,7 +417,8 @@ ReadResult readFile(const QString &path)
     ReadResult result;
     // Opening a pipe would wait for a writer that may never come.
     if (const QString why = DiskFile::whyNotRegular(path); !why.isEmpty()) {
-        result.error = QStringLiteral("Cannot open %1: %2.").arg(QDir::toNativeSeparators(path), why);
+        result.error
+                = QStringLiteral("Cannot open %1: %2.").arg(QDir::toNativeSeparators(path), why);
         return result;
     }
     if (!file.open(QIODevice::ReadOnly)) {

@@ -25,6 +25,10 @@ struct Contents
 {
     QString countText;
     QVector<PropRecord> records;
+    // What follows the counted props, which is not read into the records: how many complete
+    // props (six numbers and a name), and whether other text follows as well.
+    int propsAfter = 0;
+    bool textAfter = false;
 };
 
 // Either contents, or an error message (which already names the line) and the 1-based line

@@ -7,7 +7,16 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 // The cases of a data file in tests/data that have the last of `keys`, as the rows of a
 // data-driven test with a QString column a key: blocks parted by blank lines, each a "# name"
@@ -47,18 +56,16 @@ inline void addCases(const char *file, const QStringList &keys)
 
 // Answers the modal dialogs a test expects, in order, each from the event loop (so that a
 // nested dialog a step opens is met too); one no step is left for is closed, so that a test
-// fails instead of hanging. `seen` keeps what each said: a message or input box its text, a
-// file dialog its mode, title, filters, default suffix and folder.
+// fails instead of hanging. A dialog counts once, when it is shown: one that becomes active
+// again after a nested box closes is not met again. `seen` keeps what each said: a message or
+// input box its text, a file dialog its mode, title, filters, default suffix and folder.
 class ModalScript : public QObject
 {
 public:
     using Step = std::function<void(QWidget *)>;
     QStringList seen;
 
-    ModalScript()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ModalScript::poll), m_timer.start(5);
-    }
+    ModalScript() { qApp->installEventFilter(this); }
     ModalScript &then(Step step) { return m_steps.append(std::move(step)), *this; }
     bool done() const { return m_steps.isEmpty(); }
     // Answers separated by '|': ok, yes, no, cancel, enter (the Return key); into an input box
@@ -90,7 +97,7 @@ public:
     // active and the box focused, or a name picked in its file list would win.
     static void choose(QPointer<QFileDialog> dialog, const QString &path, int tries = 0)
     {
-        if (dialog && QApplication::activeWindow() != dialog && tries < 200)
+        if (dialog && QApplication::activeWindow() != dialog && tries < 2000)
             return dialog->activateWindow(),
                    QTimer::singleShot(5, [=] { choose(dialog, path, tries + 1); });
         if (auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr) {
@@ -102,13 +109,18 @@ public:
         }
     }
 
-private:
-    void poll()
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || (m_last == modal && modal->isVisible()))
-            return;
-        m_last = modal;
+        auto *modal = qobject_cast<QDialog *>(watched);
+        if (event->type() == QEvent::Show && !event->spontaneous() && modal && modal->isModal())
+            meet(modal);
+        return false;
+    }
+
+private:
+    void meet(QDialog *modal)
+    {
         auto *input = qobject_cast<QInputDialog *>(modal);
         auto *box = qobject_cast<QMessageBox *>(modal);
         if (auto *d = qobject_cast<QFileDialog *>(modal))
@@ -119,15 +131,54 @@ private:
         else
             seen << (input ? input->labelText() : box ? box->text() : modal->windowTitle());
         const Step step = m_steps.isEmpty() ? [](QWidget *w) { static_cast<QDialog *>(w)->reject(); } : m_steps.takeFirst();
+        // Acted on from the dialog's own event loop, once it runs.
         QTimer::singleShot(0, this, [target = QPointer<QWidget>(modal), step] {
             target ? step(target) : void();
         });
     }
 
-    QTimer m_timer;
     QList<Step> m_steps;
-    QPointer<QWidget> m_last;
 };
+
+#ifndef Q_OS_WIN
+// A named pipe, and a watchdog that a few seconds later opens its other end without blocking
+// and writes into it: an editor stuck opening the pipe then fails its test instead of hanging
+// the whole run.
+class PipeWatchdog
+{
+public:
+    explicit PipeWatchdog(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        if (mkfifo(m_path.constData(), 0600) != 0)
+            qFatal("cannot make the pipe %s", m_path.constData());
+        m_thread = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (m_stopped.wait_for(lock, std::chrono::seconds(5), [this] { return m_stop; }))
+                return;
+            const int end = open(m_path.constData(), O_RDWR | O_NONBLOCK);
+            if (end >= 0)
+                (void)!write(end, "stuck\n", 6), close(end);
+        });
+    }
+    ~PipeWatchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_stopped.notify_all();
+        m_thread.join();
+    }
+
+private:
+    QByteArray m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+#endif
 
 // A shown, active main window, its controls found by name, a scratch folder, and a short
 // notation for user sessions (run()).
@@ -136,28 +187,51 @@ class Harness
 public:
     std::unique_ptr<Form1> form;
     std::unique_ptr<QTemporaryDir> dir;
+#ifndef Q_OS_WIN
+    std::vector<std::unique_ptr<PipeWatchdog>> pipes;
+#endif
+    QPoint mouse{2, 2}; // where the mouse last moved to on the map, in widget coordinates
 
     bool start()
     {
+        mouse = QPoint(2, 2);
         return dir.reset(new QTemporaryDir), form.reset(new Form1), form->show(), reactivate();
     }
     // After a modal dialog the window may stay inactive; a user's next click activates it.
-    bool reactivate() { return form->activateWindow(), QTest::qWaitForWindowActive(form.get()); }
+    bool reactivate()
+    {
+        return form->activateWindow(), QTest::qWaitForWindowActive(form.get());
+    }
     template<typename T = QWidget>
     T *control(const QString &name) const
     {
         T *w = form->findChild<T *>(name);
         return w ? w : (qFatal("no control %s", qPrintable(name)), nullptr);
     }
-    QLineEdit *text(int n) const { return control<QLineEdit>(QStringLiteral("Text%1").arg(n)); }
+    QLineEdit *text(int n) const
+    {
+        return control<QLineEdit>(QStringLiteral("Text%1").arg(n));
+    }
     QPushButton *command(int n) const
     {
         return control<QPushButton>(QStringLiteral("Command%1").arg(n));
     }
-    QAbstractItemView *list7() const { return control<QAbstractItemView>("List7"); }
-    QAction *action(const QString &name) const { return control<QAction>(name); }
-    PropTable *table() const { return form->propTable(); }
-    QString path(const QString &name) const { return dir->filePath(name); }
+    QAbstractItemView *list7() const
+    {
+        return control<QAbstractItemView>("List7");
+    }
+    QAction *action(const QString &name) const
+    {
+        return control<QAction>(name);
+    }
+    PropTable *table() const
+    {
+        return form->propTable();
+    }
+    QString path(const QString &name) const
+    {
+        return dir->filePath(name);
+    }
     QString write(const QString &name, const QByteArray &bytes) const
     {
         QFile file(path(name));
@@ -192,14 +266,18 @@ public:
     // Steps, each repeated N times when written "Nx STEP":
     //   open [NAME], save NAME   OpenZRM, SaveZRM (NAME in.txt unless given)
     //   given NAME               opened as from the command line
-    //   drop CONTROL ITEMS...    files (or addresses with "://") dragged onto CONTROL
-    //   write NAME TEXT, rmdir NAME
+    //   drop CONTROL ITEMS...    files (or addresses with "://") dragged onto CONTROL with Shift
+    //                            held, so that the file manager proposes a move; shows how the
+    //                            drop was taken: copy, move or - (refused); movedrop: a drag
+    //                            that can only move
+    //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog)
     //   menu ACTION, click CONTROL, key KEYS (to the focused widget)
     //   pick N, rpick N          a left or right click on a name
     //   type N TEXT              into TextN, which keeps the focus
     //   popup                    the File menu, opened and closed
-    //   move X,Y; map; off       the mouse to a drawing point of the map; a click on the map;
-    //                            a press on the map released outside it
+    //   move X,Y; map [X,Y]; off the mouse to a drawing point of the map; a click on the map
+    //                            where the mouse is, or at X,Y without a move before it; a
+    //                            press on the map released outside it
     //   count TEXT; fill N LENGTH  as only a test can: the count; N props of "0" fields and
     //                            LENGTH-letter names
     // Probes: ?s count/selected/pending; ?m the mouse position kept; ?b the boxes; ?t the rows,
@@ -208,7 +286,7 @@ public:
     // ?u Edit > Undo and Redo
     // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus; ?tip X,Y the
     // map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters each, 12
-    // unless given); ?f NAME a file. Line ends show as '/'.
+    // unless given); ?f NAME a file (<special> for a pipe). Line ends show as '/'.
     QString run(const QString &session, const ModalScript *script = nullptr)
     {
         static const QImage plain = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
@@ -232,7 +310,7 @@ public:
                     verb == "save"    ? form->SaveZRM(path(arg))
                     : verb == "given" ? form->openFile(path(arg))
                                       : form->OpenZRM(path(arg.isEmpty() ? "in.txt" : arg));
-                else if (verb == "drop") {
+                else if (verb == "drop" || verb == "movedrop") {
                     QMimeData data;
                     QList<QUrl> urls;
                     for (const QString &item : words.mid(1))
@@ -240,18 +318,31 @@ public:
                                                       : QUrl::fromLocalFile(path(item)));
                     data.setUrls(urls);
                     data.setText(urls.value(0).toString());
+                    const Qt::DropActions can
+                            = verb == "drop" ? Qt::CopyAction | Qt::MoveAction : Qt::MoveAction;
                     QWidget *target = control(words.value(0));
-                    QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, {});
+                    QDragEnterEvent enter(QPoint(4, 4), can, &data, Qt::LeftButton,
+                                          Qt::ShiftModifier);
                     while (target
                            && !(target->acceptDrops() && QApplication::sendEvent(target, &enter)
                                 && enter.isAccepted()))
                         target = target->parentWidget();
-                    QDropEvent dropped(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, {});
-                    if (target)
+                    QDragMoveEvent moved(QPoint(6, 6), can, &data, Qt::LeftButton,
+                                         Qt::ShiftModifier);
+                    QDropEvent dropped(QPoint(6, 6), can, &data, Qt::LeftButton, Qt::ShiftModifier);
+                    if (target && QApplication::sendEvent(target, &moved) && moved.isAccepted())
                         QApplication::sendEvent(target, &dropped);
+                    const bool copied = dropped.isAccepted()
+                                        && dropped.dropAction() == Qt::CopyAction
+                                        && moved.dropAction() == Qt::CopyAction;
+                    out << (!target || !dropped.isAccepted() ? "-" : copied ? "copy" : "move");
                 } else if (verb == "write" || verb == "rmdir")
                     verb == "write" ? void(write(words.value(0), arg.section(u' ', 1).toUtf8()))
                                     : void(QDir(path(arg)).removeRecursively());
+#ifndef Q_OS_WIN
+                else if (verb == "fifo")
+                    pipes.push_back(std::make_unique<PipeWatchdog>(path(arg)));
+#endif
                 else if (verb == "menu")
                     action(arg)->trigger();
                 else if (verb == "pick" || verb == "rpick")
@@ -270,11 +361,12 @@ public:
                     if (QTest::qWaitFor([menu] { return menu->isVisible(); }))
                         menu->close();
                 } else if (verb == "move")
-                    QTest::mouseMove(map, QPoint(n + 2, y + 2));
+                    QTest::mouseMove(map, mouse = QPoint(n + 2, y + 2));
                 else if (verb == "map" || verb == "off") {
-                    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(140, 500));
+                    const QPoint at = arg.isEmpty() ? mouse : QPoint(n + 2, y + 2);
+                    QTest::mousePress(map, Qt::LeftButton, {}, at);
                     QTest::mouseRelease(map, Qt::LeftButton, {},
-                                        QPoint(verb == "map" ? 140 : -30, 500));
+                                        verb == "map" ? at : QPoint(-30, at.y()));
                 } else if (verb == "count")
                     table()->setCountText(arg);
                 else if (verb == "fill")
@@ -342,8 +434,9 @@ public:
                                                          "<editor>")
                                                 .left(arg.isEmpty() ? 12 : n);
                 else if (verb == "?f")
-                    out << (file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
-                                                           : "<none>");
+                    out << (file.exists() && !QFileInfo(file).isFile() ? "<special>"
+                            : file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
+                                                             : "<none>");
                 else
                     qFatal("unknown step %s", qPrintable(step));
             }

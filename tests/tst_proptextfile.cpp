@@ -32,6 +32,10 @@ private slots:
             actual << (QStringList(r.fields.begin(), r.fields.end()) << r.name)
                               .join(u'|')
                               .replace(u' ', u'_');
+        if (result.contents && result.contents->propsAfter > 0) // not loaded, only counted
+            actual << QString("+%1").arg(result.contents->propsAfter);
+        if (result.contents && result.contents->textAfter)
+            actual << "+text";
         QCOMPARE(actual.join(u' '), read);
         QVERIFY(result.contents || read.startsWith(QString("Line %1: ").arg(result.line)));
     }
