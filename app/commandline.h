@@ -16,5 +16,7 @@ struct CommandLine
     // The file to open at start, as an absolute path; empty for none.
     QString file;
 
+    // Qt's own options (-style, -session, -platform and the like) are left to the application
+    // object, with their values.
     static CommandLine read(const QStringList &arguments);
 };

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The editor's command line, through the real executable: --help and --version print and end
-# with 0, a wrong option or a second file print an error and end with 2, all before any
+# with 0 (also beside Qt's own options), a wrong option or a second file print an error and
+# end with 2, all before any
 # window (a window would keep the editor running past the timeout).
 # Usage: commandline.sh EDITOR
 editor=$1 failed=0 out=$(mktemp -d)
@@ -21,4 +22,7 @@ expect 0 stdout 'Usage: zrm-editor [options] [FILE]' --help
 expect 0 stdout 'zrm-editor 1.0' -v
 expect 2 stderr "zrm-editor: Unknown option 'bogus'." --bogus a
 expect 2 stderr 'zrm-editor: only one FILE can be opened.' a b
+# Qt's own options and their values are the application object's, not files or errors.
+expect 0 stdout 'zrm-editor 1.0' -style Fusion -session 1a2b --reverse -stylesheet=x.qss --version
+expect 2 stderr "zrm-editor: Unknown option 'stylee'." --stylee Fusion
 exit $failed
