@@ -56,8 +56,9 @@ inline void addCases(const char *file, const QStringList &keys)
 
 // Answers the modal dialogs a test expects, in order, each from the event loop (so that a
 // nested dialog a step opens is met too); one no step is left for is closed, so that a test
-// fails instead of hanging. A dialog counts once, when it is shown: one that becomes active
-// again after a nested box closes is not met again. `seen` keeps what each said: a message or
+// fails instead of hanging. A dialog is met when it is shown, and once more only when a box it
+// showed over itself is gone and it is still open (a Save dialog that refused a name): one
+// that is closing after its box is not met again. `seen` keeps what each said: a message or
 // input box its text, a file dialog its mode, title, filters, default suffix and folder.
 class ModalScript : public QObject
 {
@@ -130,6 +131,16 @@ private:
                                  d->directory().absolutePath());
         else
             seen << (input ? input->labelText() : box ? box->text() : modal->windowTitle());
+        // The box's caller goes on once the box is destroyed; the dialog it stood over is
+        // then either closed or still waiting for an answer.
+        const QPointer<QDialog> under = qobject_cast<QDialog *>(
+                modal->parentWidget() ? modal->parentWidget()->window() : nullptr);
+        connect(modal, &QObject::destroyed, this, [this, under] {
+            QTimer::singleShot(0, this, [this, under] {
+                if (under && under->isVisible() && under == QApplication::activeModalWidget())
+                    meet(under);
+            });
+        });
         const Step step = m_steps.isEmpty() ? [](QWidget *w) { static_cast<QDialog *>(w)->reject(); } : m_steps.takeFirst();
         // Acted on from the dialog's own event loop, once it runs.
         QTimer::singleShot(0, this, [target = QPointer<QWidget>(modal), step] {
