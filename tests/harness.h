@@ -98,15 +98,17 @@ public:
     // active and the box focused, or a name picked in its file list would win.
     static void choose(QPointer<QFileDialog> dialog, const QString &path, int tries = 0)
     {
-        if (dialog && QApplication::activeWindow() != dialog && tries < 2000)
+        if (dialog && QApplication::activeWindow() != dialog && tries < 200)
             return dialog->activateWindow(),
                    QTimer::singleShot(5, [=] { choose(dialog, path, tries + 1); });
         if (auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr) {
             edit->setFocus(Qt::OtherFocusReason);
             edit->setText(path);
+            // An Open dialog takes no name of a file that is not there: an answer that does
+            // not fit closes it rather than leave it waiting.
             for (QAbstractButton *b : dialog->findChild<QDialogButtonBox *>("buttonBox")->buttons())
                 if (b->text() == dialog->labelText(QFileDialog::Accept))
-                    b->click();
+                    b->isEnabled() ? b->click() : dialog->reject();
         }
     }
 
@@ -152,9 +154,9 @@ private:
 };
 
 #ifndef Q_OS_WIN
-// A named pipe, and a watchdog that a few seconds later opens its other end without blocking
-// and writes into it: an editor stuck opening the pipe then fails its test instead of hanging
-// the whole run.
+// A named pipe, and a watchdog that from a few seconds on opens its other end for anyone
+// waiting to read it and writes into it: an editor stuck opening the pipe then fails its test
+// instead of hanging the whole run.
 class PipeWatchdog
 {
 public:
@@ -165,11 +167,17 @@ public:
             qFatal("cannot make the pipe %s", m_path.constData());
         m_thread = std::thread([this] {
             std::unique_lock<std::mutex> lock(m_mutex);
-            if (m_stopped.wait_for(lock, std::chrono::seconds(5), [this] { return m_stop; }))
+            auto stopped = [this] {
+                return m_stop;
+            };
+            if (m_stopped.wait_for(lock, std::chrono::seconds(5), stopped))
                 return;
-            const int end = open(m_path.constData(), O_RDWR | O_NONBLOCK);
-            if (end >= 0)
-                (void)!write(end, "stuck\n", 6), close(end);
+            // Without a reader waiting, the pipe does not open and nothing is written.
+            do {
+                const int end = open(m_path.constData(), O_WRONLY | O_NONBLOCK);
+                if (end >= 0)
+                    (void)!write(end, "stuck\n", 6), close(end);
+            } while (!m_stopped.wait_for(lock, std::chrono::milliseconds(100), stopped));
         });
     }
     ~PipeWatchdog()
@@ -206,6 +214,9 @@ public:
     bool start()
     {
         mouse = QPoint(2, 2);
+#ifndef Q_OS_WIN
+        pipes.clear();
+#endif
         return dir.reset(new QTemporaryDir), form.reset(new Form1), form->show(), reactivate();
     }
     // After a modal dialog the window may stay inactive; a user's next click activates it.
