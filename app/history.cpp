@@ -32,7 +32,6 @@ struct History::Step
     {
         if (worker.joinable())
             worker.join();
-        compacted.store(false);
     }
     // Waits for a running compaction and takes the step's new size.
     void finish()
@@ -42,18 +41,21 @@ struct History::Step
             measure();
         }
     }
-    bool doneCompacting() const
+    // Joins a worker that is done, so that its thread does not linger.
+    void reap()
     {
-        return worker.joinable() && compacted.load(std::memory_order_acquire);
+        if (worker.joinable() && done.load(std::memory_order_acquire))
+            finish();
     }
     void startCompacting()
     {
         if (worker.joinable() || !sized || !sized->canCompact())
             return;
+        done.store(false);
         try {
             worker = std::thread([this] {
                 sized->compact();
-                compacted.store(true, std::memory_order_release);
+                done.store(true, std::memory_order_release);
             });
         } catch (const std::system_error &) {
             // No thread to spare: the step stays as it is.
@@ -64,7 +66,7 @@ struct History::Step
     HistoryStep *const sized;
     qint64 bytes = 0;
     std::thread worker;
-    std::atomic<bool> compacted{false};
+    std::atomic<bool> done{false};
 };
 
 History::History(QObject *parent)
@@ -97,11 +99,9 @@ void History::push(QUndoCommand *command)
         if (m_undoLimit > 0 && count() > m_undoLimit)
             dropOldest();
     }
-    // Steps compacted meanwhile count with their new size before any step goes.
-    for (std::unique_ptr<Step> &step : m_steps) {
-        if (step->doneCompacting())
-            step->finish();
-    }
+    // Before any step goes, those being compacted count with their compact size.
+    if (m_byteLimit > 0 && heldBytes() > m_byteLimit)
+        settle();
     while (m_byteLimit > 0 && count() > 1 && heldBytes() > m_byteLimit)
         dropOldest();
     m_index = count();
@@ -185,10 +185,12 @@ void History::dropOldest()
     --m_index;
 }
 
-// Every step but the next to undo and the next to redo is kept compact.
+// Every step but the next to undo and the next to redo is kept compact. Workers that are done
+// are joined on the way.
 void History::compactFarSteps()
 {
     for (int i = 0; i < count(); ++i) {
+        m_steps[i]->reap();
         if (i != m_index - 1 && i != m_index)
             m_steps[i]->startCompacting();
     }

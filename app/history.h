@@ -67,8 +67,8 @@ public:
     void setByteLimit(qint64 bytes) { m_byteLimit = bytes; }
     qint64 byteLimit() const { return m_byteLimit; }
 
-    // The bytes the steps hold, as each last told. A step still being compacted counts with
-    // its full size until the next push or settle() finds it done.
+    // The bytes the steps hold, as each last told. A step being compacted counts with its
+    // full size until settle(), or a push that would pass the budget, waits for it.
     qint64 heldBytes() const;
     // Waits until no step is being compacted.
     void settle();
