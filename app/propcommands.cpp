@@ -101,12 +101,13 @@ ReplaceTableCommand::ReplaceTableCommand(PropTable *table, const QString &text, 
     : PropCommand(table, text, -1)
     , m_countText(std::move(countText))
     , m_records(std::move(records))
+    , m_tableBytes(CompactTable::heldBytes(m_countText, m_records))
 { }
 
 qint64 ReplaceTableCommand::heldBytes() const
 {
-    return PropCommand::heldBytes() + CompactTable::heldBytes(m_countText, m_records)
-           + (m_packed.isEmpty() ? 0 : 32 + m_packed.capacity());
+    return PropCommand::heldBytes()
+           + (m_packed.isEmpty() ? m_tableBytes : 32 + m_packed.capacity());
 }
 
 bool ReplaceTableCommand::canCompact() const
@@ -117,7 +118,7 @@ bool ReplaceTableCommand::canCompact() const
 void ReplaceTableCommand::compact()
 {
     QByteArray packed = CompactTable::pack(m_countText, m_records);
-    if (packed.isEmpty() || packed.size() >= heldBytes())
+    if (packed.isEmpty() || packed.size() >= m_tableBytes)
         return;
     m_packed = std::move(packed);
     m_packed.squeeze();
@@ -134,4 +135,7 @@ void ReplaceTableCommand::apply(bool)
         m_packed = QByteArray();
     }
     m_table->swapContents(m_countText, m_records);
+    std::swap(m_tableBytes, m_otherTableBytes);
+    if (m_tableBytes < 0)
+        m_tableBytes = CompactTable::heldBytes(m_countText, m_records);
 }

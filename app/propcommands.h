@@ -102,4 +102,9 @@ private:
     QVector<PropRecord> m_records;
     // The two above, packed, while the step is compact; empty otherwise.
     QByteArray m_packed;
+    // What the table above holds unpacked, and what the one it is exchanged with holds (-1
+    // until known). Each table is measured once: whenever the step is undone or redone, the
+    // table it gets back is the one it gave, as all steps after it are undone.
+    qint64 m_tableBytes;
+    qint64 m_otherTableBytes = -1;
 };
