@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/historystep.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,27 +10,10 @@
 
 class QUndoCommand;
 
-// What a step of the history can tell it beyond QUndoCommand: the memory it holds, and a
-// compact form to keep it in while it is far from the current point of the history.
-class HistoryStep
-{
-public:
-    virtual ~HistoryStep() = default;
-
-    // The bytes the step holds now, roughly but honestly: its strings and arrays with their
-    // allocation overhead.
-    virtual qint64 heldBytes() const = 0;
-    // Whether compact() would make the step smaller.
-    virtual bool canCompact() const { return false; }
-    // Puts what the step holds into a smaller form, which its undo() and redo() bring back.
-    // Runs on a worker thread while nothing else touches the step, so it may touch nothing
-    // but the step's own data.
-    virtual void compact() { }
-};
-
 // The undo history: the steps Edit > Undo and Redo walk, with the names and meanings of
 // QUndoStack's: push() does a step and discards what could be redone, merging it with the
-// step on top as QUndoStack does; undo() and redo() move through the steps.
+// step on top as QUndoStack does; undo() and redo() move through the steps. (QUndoStack's
+// macros, clean state and obsolete commands are left out: the editor uses none of them.)
 //
 // Its memory is bounded: besides the number of steps, a budget of bytes over what they hold.
 // When a push would pass it the oldest steps go, but the newest step always stays. Steps

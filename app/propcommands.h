@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/history.h"
+#include "app/historystep.h"
 #include "props/proprecord.h"
 
 #include <QUndoCommand>
