@@ -112,14 +112,16 @@ qint64 ReplaceTableCommand::heldBytes() const
 
 bool ReplaceTableCommand::canCompact() const
 {
-    return m_packed.isEmpty() && !m_records.isEmpty();
+    return m_packed.isEmpty() && m_worthPacking && !m_records.isEmpty();
 }
 
 void ReplaceTableCommand::compact()
 {
     QByteArray packed = CompactTable::pack(m_countText, m_records);
-    if (packed.isEmpty() || packed.size() >= m_tableBytes)
+    if (packed.isEmpty() || packed.size() >= m_tableBytes) {
+        m_worthPacking = false; // until the step holds another table
         return;
+    }
     m_packed = std::move(packed);
     m_packed.squeeze();
     m_countText = QString();
@@ -135,6 +137,7 @@ void ReplaceTableCommand::apply(bool)
         m_packed = QByteArray();
     }
     m_table->swapContents(m_countText, m_records);
+    m_worthPacking = true;
     std::swap(m_tableBytes, m_otherTableBytes);
     if (m_tableBytes < 0)
         m_tableBytes = CompactTable::heldBytes(m_countText, m_records);

@@ -102,6 +102,7 @@ private:
     QVector<PropRecord> m_records;
     // The two above, packed, while the step is compact; empty otherwise.
     QByteArray m_packed;
+    bool m_worthPacking = true;
     // What the table above holds unpacked, and what the one it is exchanged with holds (-1
     // until known). Each table is measured once: whenever the step is undone or redone, the
     // table it gets back is the one it gave, as all steps after it are undone.
