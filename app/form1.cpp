@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/history.h"
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propcommands.h"
@@ -28,7 +29,6 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QToolTip>
-#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -69,8 +69,10 @@ const char *const BadPropName
 constexpr unsigned int Red = 0x0000FF;
 constexpr unsigned int Blue = 0xFF0000;
 
-// How many steps Edit > Undo can go back.
+// How many steps Edit > Undo can go back, and the most memory they may hold together (the
+// last step is kept whatever it holds).
 constexpr int HistorySteps = 100;
+constexpr qint64 HistoryBytes = qint64(64) << 20;
 
 constexpr int ClientWidth = 458;
 constexpr int ClientHeight = 559;
@@ -123,9 +125,10 @@ qint16 toInt16(double value)
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent)
     , m_table(new PropTable(this))
-    , m_history(new QUndoStack(this))
+    , m_history(new History(this))
 {
     m_history->setUndoLimit(HistorySteps);
+    m_history->setByteLimit(HistoryBytes);
     setWindowTitle(QString::fromLatin1(Texts::Caption));
     createControls();
     createMenus();
@@ -296,10 +299,10 @@ void Form1::createMenus()
             action->setText(step.isEmpty() ? verb : verb + u' ' + step);
         };
     };
-    connect(m_history, &QUndoStack::undoTextChanged, undo, follow(undo, undo->text()));
-    connect(m_history, &QUndoStack::redoTextChanged, redo, follow(redo, redo->text()));
-    connect(m_history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
-    connect(m_history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    connect(m_history, &History::undoTextChanged, undo, follow(undo, undo->text()));
+    connect(m_history, &History::redoTextChanged, redo, follow(redo, redo->text()));
+    connect(m_history, &History::canUndoChanged, undo, &QAction::setEnabled);
+    connect(m_history, &History::canRedoChanged, redo, &QAction::setEnabled);
     undo->setEnabled(false);
     redo->setEnabled(false);
 

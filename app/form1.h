@@ -5,13 +5,13 @@
 #include <array>
 #include <functional>
 
+class History;
 class MapView;
 class NameList;
 class PropTable;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QUndoStack;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
 // and the buttons and menus. Each handled control event has one small handler here; the
@@ -82,7 +82,7 @@ private:
 
     PropTable *m_table = nullptr;
     // Every change to the table, as steps Edit > Undo and Redo walk.
-    QUndoStack *m_history = nullptr;
+    History *m_history = nullptr;
 
     // m_text[0..5] are Text1..Text6 (the six fields), m_text[6] is Text7 (the count).
     std::array<QLineEdit *, 7> m_text{};

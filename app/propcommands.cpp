@@ -1,5 +1,6 @@
 #include "app/propcommands.h"
 
+#include "props/compacttable.h"
 #include "props/proptable.h"
 
 PropCommand::PropCommand(PropTable *table, const QString &text, int selectedAfter)
@@ -29,6 +30,13 @@ void PropCommand::redo()
     m_table->setSelectedRow(m_selectedAfter);
 }
 
+qint64 PropCommand::heldBytes() const
+{
+    // The object with its texts; the step's text and action text share their characters.
+    return 256 + CompactTable::heldBytes(text()) + CompactTable::heldBytes(m_countBefore)
+           + CompactTable::heldBytes(m_countAfter);
+}
+
 FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
                              std::initializer_list<std::pair<int, QString>> newTexts)
     : PropCommand(table, text, row)
@@ -36,6 +44,14 @@ FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
 {
     for (const auto &[field, after] : newTexts)
         m_changes.append({field, table->field(row, field), after});
+}
+
+qint64 FieldsCommand::heldBytes() const
+{
+    qint64 bytes = PropCommand::heldBytes() + 32 + qint64(sizeof(Change)) * m_changes.capacity();
+    for (const Change &change : m_changes)
+        bytes += CompactTable::heldBytes(change.before) + CompactTable::heldBytes(change.after);
+    return bytes;
 }
 
 void FieldsCommand::apply(bool forward)
@@ -48,6 +64,11 @@ AddPropCommand::AddPropCommand(PropTable *table, const QString &name)
     : PropCommand(table, QStringLiteral("Add Prop"), table->size())
     , m_name(name)
 { }
+
+qint64 AddPropCommand::heldBytes() const
+{
+    return PropCommand::heldBytes() + CompactTable::heldBytes(m_name);
+}
 
 void AddPropCommand::apply(bool forward)
 {
@@ -62,6 +83,11 @@ RemovePropCommand::RemovePropCommand(PropTable *table)
     , m_row(table->selectedRow())
 { }
 
+qint64 RemovePropCommand::heldBytes() const
+{
+    return PropCommand::heldBytes() + CompactTable::heldBytes(m_record);
+}
+
 void RemovePropCommand::apply(bool forward)
 {
     if (forward)
@@ -75,9 +101,44 @@ ReplaceTableCommand::ReplaceTableCommand(PropTable *table, const QString &text, 
     : PropCommand(table, text, -1)
     , m_countText(std::move(countText))
     , m_records(std::move(records))
+    , m_tableBytes(CompactTable::heldBytes(m_countText, m_records))
 { }
+
+qint64 ReplaceTableCommand::heldBytes() const
+{
+    return PropCommand::heldBytes()
+           + (m_packed.isEmpty() ? m_tableBytes : 32 + m_packed.capacity());
+}
+
+bool ReplaceTableCommand::canCompact() const
+{
+    return m_packed.isEmpty() && m_worthPacking && !m_records.isEmpty();
+}
+
+void ReplaceTableCommand::compact()
+{
+    QByteArray packed = CompactTable::pack(m_countText, m_records);
+    if (packed.isEmpty() || packed.size() >= m_tableBytes) {
+        m_worthPacking = false; // until the step holds another table
+        return;
+    }
+    m_packed = std::move(packed);
+    m_packed.squeeze();
+    m_countText = QString();
+    m_records = QVector<PropRecord>();
+}
 
 void ReplaceTableCommand::apply(bool)
 {
+    if (!m_packed.isEmpty()) {
+        // Only a table that could not be held in memory would fail, and then nothing can go on.
+        if (!CompactTable::unpack(m_packed, m_countText, m_records))
+            qFatal("the undo history cannot unpack a prop table");
+        m_packed = QByteArray();
+    }
     m_table->swapContents(m_countText, m_records);
+    m_worthPacking = true;
+    std::swap(m_tableBytes, m_otherTableBytes);
+    if (m_tableBytes < 0)
+        m_tableBytes = CompactTable::heldBytes(m_countText, m_records);
 }

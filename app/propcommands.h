@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/historystep.h"
 #include "props/proprecord.h"
 
 #include <QUndoCommand>
@@ -14,11 +15,12 @@ class PropTable;
 // keeps just what it needs to put the table back: rows, count and selection as they were
 // just before the step on undo, and as just after it on redo. A command does its change
 // when it is pushed.
-class PropCommand : public QUndoCommand
+class PropCommand : public QUndoCommand, public HistoryStep
 {
 public:
     void undo() final;
     void redo() final;
+    qint64 heldBytes() const override;
 
 protected:
     // `selectedAfter` is the selection the step leaves; the one before is read now.
@@ -42,6 +44,7 @@ class FieldsCommand : public PropCommand
 public:
     FieldsCommand(PropTable *table, const QString &text, int row,
                   std::initializer_list<std::pair<int, QString>> newTexts);
+    qint64 heldBytes() const override;
 
 private:
     void apply(bool forward) override;
@@ -61,6 +64,7 @@ class AddPropCommand : public PropCommand
 {
 public:
     AddPropCommand(PropTable *table, const QString &name);
+    qint64 heldBytes() const override;
 
 private:
     void apply(bool forward) override;
@@ -72,6 +76,7 @@ class RemovePropCommand : public PropCommand
 {
 public:
     explicit RemovePropCommand(PropTable *table);
+    qint64 heldBytes() const override;
 
 private:
     void apply(bool forward) override;
@@ -79,15 +84,28 @@ private:
     PropRecord m_record;
 };
 
-// New and Open: the whole table is exchanged for another, moved, never copied.
+// New and Open: the whole table is exchanged for another, moved, never copied. Far from the
+// current point of the history the table it holds is kept packed, and unpacked when the step
+// is undone or redone.
 class ReplaceTableCommand : public PropCommand
 {
 public:
     ReplaceTableCommand(PropTable *table, const QString &text, QString countText,
                         QVector<PropRecord> records);
+    qint64 heldBytes() const override;
+    bool canCompact() const override;
+    void compact() override;
 
 private:
     void apply(bool forward) override;
     QString m_countText;
     QVector<PropRecord> m_records;
+    // The two above, packed, while the step is compact; empty otherwise.
+    QByteArray m_packed;
+    bool m_worthPacking = true;
+    // What the table above holds unpacked, and what the one it is exchanged with holds (-1
+    // until known). Each table is measured once: whenever the step is undone or redone, the
+    // table it gets back is the one it gave, as all steps after it are undone.
+    qint64 m_tableBytes;
+    qint64 m_otherTableBytes = -1;
 };
