@@ -1,5 +1,7 @@
 #include "harness.h"
+#include "map/mapdrawing.h"
 #include "map/maphits.h"
+#include "map/projection.h"
 #include "props/numbertext.h"
 
 // The large map's view transforms, zoom and pan limits, rounding and hit-testing, without
@@ -58,6 +60,35 @@ private slots:
                 QFAIL(qPrintable("unknown step " + step));
         }
         QCOMPARE(out.join(u' '), seen);
+    }
+
+    // The large map draws the level where the small map's projection puts the map image: at
+    // the middle of every image pixel (give or take a view pixel, at edges) the drawing has
+    // that pixel's colour.
+    void levelDrawing()
+    {
+        const QImage map = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
+        const QSize size(600, 1640);
+        const MapCamera camera = MapCamera::fitted(size);
+        QImage drawn(size, QImage::Format_RGB32);
+        QPainter painter(&drawn);
+        MapDrawing::paintLevel(painter, camera, size);
+        painter.end();
+        int wrong = 0;
+        for (int y = 0; y < map.height(); ++y) {
+            for (int x = 0; x < map.width(); ++x) {
+                const QPointF middle = camera.toView(QPointF(Projection::toLevelX(x + 0.5f, 149),
+                                                             Projection::toLevelY(y + 0.5f, 547)));
+                const QPoint at(int(std::floor(middle.x())), int(std::floor(middle.y())));
+                bool near = false;
+                for (int d = 0; d < 9; ++d)
+                    near |= drawn.pixel(at + QPoint(d % 3 - 1, d / 3 - 1)) == map.pixel(x, y);
+                wrong += !near;
+                if (!near)
+                    qDebug() << x << y << at << Qt::hex << drawn.pixel(at) << map.pixel(x, y);
+            }
+        }
+        QCOMPARE(wrong, 0);
     }
 };
 
