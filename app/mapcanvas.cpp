@@ -23,7 +23,7 @@ constexpr QRgb Blue = 0xFF0000FF;
 constexpr QRgb Yellow = 0xFFFFFF00;
 constexpr int DotRadius = 2;
 constexpr int SelectedRadius = 4;
-constexpr int FoundRadius = 5;
+constexpr int FoundRadius = 6;
 // The heading stroke, in view pixels. Long enough that turning its end by one pixel is about a
 // hundredth of a radian, the step a turn is rounded to there.
 constexpr double HeadingLength = 40;
@@ -201,6 +201,7 @@ void MapCanvas::resizeEvent(QResizeEvent *)
 
 void MapCanvas::refresh()
 {
+    m_paintPending = true;
     viewport()->update();
     const QString status = statusText();
     if (status != m_status) {
@@ -295,7 +296,12 @@ void MapCanvas::paintEvent(QPaintEvent *)
 
     QPainter painter(&m_frame);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (selected >= 0 && isFinite(positionOf(selected))) {
+    // A prop far outside the view gets no stroke: the painter is not made for coordinates
+    // such as 1e300.
+    const QRectF nearView
+            = QRectF(QPointF(0, 0), QSizeF(size))
+                      .adjusted(-HeadingLength, -HeadingLength, HeadingLength, HeadingLength);
+    if (selected >= 0 && nearView.contains(m_camera.toView(positionOf(selected)))) {
         MapDrawing::stampDot(m_frame, device(positionOf(selected)), int(SelectedRadius * ratio),
                              Blue);
         if (std::isfinite(angleOf(selected))) {
@@ -309,6 +315,7 @@ void MapCanvas::paintEvent(QPaintEvent *)
     paintLabels(painter, visible);
     painter.end();
     QPainter(viewport()).drawImage(0, 0, m_frame);
+    m_paintPending = false;
 }
 
 // Names beside their dots, each where it overlaps no name drawn before it: the selected prop's

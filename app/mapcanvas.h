@@ -41,8 +41,10 @@ public:
     void findNext();
 
     QString statusText() const;
-    // The names the last paint drew.
+    // What the last paint showed, and the names it drew; whether a newer picture is on its way.
+    const QImage &frame() const { return m_frame; }
     const QStringList &drawnNames() const { return m_drawnNames; }
+    bool paintPending() const { return m_paintPending; }
 
 signals:
     // A press and release without moving: `row` is the prop a pick there takes (-1 for none),
@@ -97,6 +99,7 @@ private:
     MapCamera m_camera;
     bool m_fitted = true;
     bool m_syncingScrollBars = false;
+    bool m_paintPending = true;
     QImage m_background;
     MapCamera m_backgroundCamera;
     QImage m_frame;

@@ -360,9 +360,9 @@ public:
     //   lsize W,H        View > Large Map, its drawing made W x H pixels
     //   lclick X,Y; ldown X,Y; lto X,Y; lup   a click; a press, a move with it held, the release
     //   lwheel N X,Y     N steps of the wheel with Ctrl; lkey KEYS, ltype TEXT to its focus; lclose
-    // Probes: ?lp X,Y its colour there (R red, B blue, Y yellow, . the level); ?ls the status
-    // line; ?lf what the find box found; ?ln the names drawn; ?lk its focused control; ?lv shown;
-    // ?lc the level point in the middle of its drawing.
+    // Probes, once it has repainted: ?lp X,Y its colour there (R red, B blue, Y yellow, . the
+    // level); ?ls the status line; ?lf what the find box found; ?ln the names drawn; ?lk its
+    // focused control; ?lv shown; ?lc the level point in the middle of its drawing.
     QPoint m_largeMapAt;
     bool m_largeMapHeld = false;
     bool largeMapStep(const QString &verb, const QString &arg, const QStringList &words,
@@ -385,7 +385,10 @@ public:
                 = canvas->camera()
                           .toView(QPointF(words.value(0).toDouble(), words.value(1).toDouble()))
                           .toPoint();
-        const QImage shown = verb.startsWith("?l") ? view->grab().toImage() : QImage();
+        // What the large map shows once the repaints asked for so far are done.
+        if (verb.startsWith("?l") && !QTest::qWaitFor([=] { return !canvas->paintPending(); }))
+            qWarning("the large map is not repainted for %s", qPrintable(verb));
+        const QImage &shown = canvas->frame();
         if (verb == "lsize") {
             canvas->setFixedSize(words.value(0).toInt(), words.value(1).toInt());
             map->adjustSize();
