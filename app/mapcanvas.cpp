@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -261,6 +262,8 @@ void MapCanvas::paintEvent(QPaintEvent *)
     const QSize size = viewport()->size();
     const qreal ratio = viewport()->devicePixelRatioF();
     const QSize pixels = size * ratio;
+    if (pixels.isEmpty())
+        return;
     if (m_background.size() != pixels || m_backgroundCamera != m_camera) {
         m_background = QImage(pixels, QImage::Format_RGB32);
         m_background.setDevicePixelRatio(ratio);
@@ -408,6 +411,7 @@ void MapCanvas::mouseMoveEvent(QMouseEvent *event)
         if (m_pressedFor == Gesture::Turn)
             m_angleFrom = m_angleTo = angleOf(m_row);
         m_gesture = m_pressedFor;
+        m_clickedBefore = false;
     }
     follow(m_mouseAt);
     m_lastAt = m_mouseAt;
