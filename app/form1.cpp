@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/history.h"
+#include "app/largemap.h"
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propcommands.h"
@@ -15,6 +16,7 @@
 #include "props/proptextfile.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +29,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QToolTip>
 
@@ -306,6 +309,17 @@ void Form1::createMenus()
     undo->setEnabled(false);
     redo->setEnabled(false);
 
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    addItem(view, "mnuVLargeMap", "&Large Map", &Form1::mnuVLargeMap_Click,
+            {QKeySequence(Qt::CTRL | Qt::Key_M)});
+    // Find works from either window, so it is the application's key rather than this window's.
+    auto *find = new QAction(this);
+    find->setShortcuts(QKeySequence::keyBindings(QKeySequence::Find));
+    find->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, &Form1::LargeMap_Find);
+
     QMenu *convert = menuBar()->addMenu(QStringLiteral("&Convert"));
     convert->setObjectName(QStringLiteral("nmuConvert"));
     addItem(convert, "mnuCZRM", "&ZRM to TXT", &Form1::mnuCZRM_Click);
@@ -556,24 +570,29 @@ void Form1::Picture1_MouseMove(double x, double y)
     m_mouseY = toInt16(y);
 }
 
-// A click on the map places the selected prop at the last mouse position, when a placement
-// is armed. With no prop selected there is nowhere to write, so the placement just ends.
+// A click on the map places the selected prop where it was made, when a placement is armed.
 void Form1::Picture1_Click()
 {
     if (!m_placePending)
         return;
-    const int row = m_table->selectedRow();
-    if (row < 0) {
-        m_placePending = 0;
-        return;
-    }
     const float x = Projection::toLevelX(m_mouseX, m_picture1->outerWidth());
-    m_text[0]->setText(NumberText::formatSingle(x));
     const float y = Projection::toLevelY(m_mouseY, m_picture1->outerHeight());
-    m_text[2]->setText(NumberText::formatSingle(y));
-    m_history->push(new FieldsCommand(m_table, QStringLiteral("Place Prop"), row,
-                                      {{0, m_text[0]->text()}, {2, m_text[2]->text()}}));
+    placeSelectedProp(NumberText::formatSingle(x), NumberText::formatSingle(y));
+}
+
+// A placing click writes the X and Y position of the selected prop into its boxes and its row
+// and ends the placement. With no prop selected there is nowhere to write, so the placement
+// just ends.
+void Form1::placeSelectedProp(const QString &x, const QString &y)
+{
     m_placePending = 0;
+    const int row = m_table->selectedRow();
+    if (row < 0)
+        return;
+    m_text[0]->setText(x);
+    m_text[2]->setText(y);
+    m_history->push(
+            new FieldsCommand(m_table, QStringLiteral("Place Prop"), row, {{0, x}, {2, y}}));
     DrawMap();
 }
 
@@ -721,4 +740,96 @@ void Form1::mnuCZRM_Click()
 void Form1::mnuCTXT_Click()
 {
     Conversion::run(this, Conversion::Direction::TxtToZrm);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_largeMap)
+        m_largeMap->close();
+    QMainWindow::closeEvent(event);
+}
+
+LargeMap *Form1::largeMap()
+{
+    if (m_largeMap)
+        return m_largeMap;
+    m_largeMap = new LargeMap(m_table, this);
+    const MapCanvas *canvas = m_largeMap->canvas();
+    connect(canvas, &MapCanvas::clicked, this, &Form1::LargeMap_Click);
+    connect(canvas, &MapCanvas::pickRequested, this, &Form1::LargeMap_Pick);
+    connect(canvas, &MapCanvas::stepRequested, this, &Form1::LargeMap_Step);
+    // Edit > Undo and Redo answer their keys there too.
+    m_largeMap->addActions({findChild<QAction *>(QStringLiteral("mnuEUndo")),
+                            findChild<QAction *>(QStringLiteral("mnuERedo"))});
+    // Beside the main window, on the screen.
+    const QRect screen = this->screen()->availableGeometry();
+    const QSize frame = m_largeMap->frameSize() - m_largeMap->size();
+    m_largeMap->resize(m_largeMap->size().boundedTo(screen.size() - frame));
+    const QRect room = screen.adjusted(0, 0, -m_largeMap->width() - frame.width(),
+                                       -m_largeMap->height() - frame.height());
+    const QPoint right = frameGeometry().topRight() + QPoint(1, 0);
+    const QPoint left = frameGeometry().topLeft() - QPoint(m_largeMap->width() + frame.width(), 0);
+    const QPoint place = right.x() <= room.right() ? right : left;
+    m_largeMap->move(std::clamp(place.x(), room.left(), std::max(room.left(), room.right())),
+                     std::clamp(place.y(), room.top(), std::max(room.top(), room.bottom())));
+    return m_largeMap;
+}
+
+// View > Large Map: shows the large map, or brings it to the front. Closing it only hides it,
+// so it comes back where it was.
+void Form1::mnuVLargeMap_Click()
+{
+    LargeMap *map = largeMap();
+    map->show();
+    map->raise();
+    map->activateWindow();
+}
+
+void Form1::LargeMap_Find()
+{
+    mnuVLargeMap_Click();
+    m_largeMap->focusFind();
+}
+
+// A click on the large map places the selected prop while a placement waits for its click,
+// and otherwise picks the prop under it, if any.
+void Form1::LargeMap_Click(int row, const QString &x, const QString &y)
+{
+    if (m_placePending)
+        LargeMap_Place(x, y);
+    else if (row >= 0)
+        LargeMap_Pick(row);
+}
+
+// As a click on the name: what was typed into a box goes into the prop it was typed for first.
+void Form1::LargeMap_Pick(int row)
+{
+    writeBackFocusedField();
+    selectName(row);
+}
+
+// As a placing click on the small map, at a position the large map has already rounded.
+void Form1::LargeMap_Place(const QString &x, const QString &y)
+{
+    writeBackFocusedField();
+    placeSelectedProp(x, y);
+}
+
+// A drag, nudge or turn of the selected prop on the large map. The boxes show the new fields;
+// the small map, as after an edit in a box, is redrawn only when asked.
+void Form1::LargeMap_Step(MapCanvas::Step step, int row, const FieldTexts &texts)
+{
+    writeBackFocusedField();
+    if (row < 0 || row != m_table->selectedRow())
+        return;
+    if (step == MapCanvas::Step::Nudge)
+        m_history->push(new NudgePropCommand(m_table, row, texts));
+    else
+        m_history->push(new FieldsCommand(m_table,
+                                          step == MapCanvas::Step::Move
+                                                  ? QStringLiteral("Move Prop")
+                                                  : QStringLiteral("Turn Prop"),
+                                          row, texts));
+    for (const auto &[field, text] : texts)
+        m_text[field]->setText(text);
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/mapcanvas.h"
+
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
 
 class History;
+class LargeMap;
 class MapView;
 class NameList;
 class PropTable;
@@ -39,9 +42,12 @@ public:
     qint16 placePending() const { return m_placePending; }
     qint16 mouseX() const { return m_mouseX; }
     qint16 mouseY() const { return m_mouseY; }
+    // The large map window, made the first time it is wanted.
+    LargeMap *largeMap();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -60,6 +66,7 @@ private:
     void clearFieldBoxes();
     void writeBackField(int field);
     void writeBackFocusedField();
+    void placeSelectedProp(const QString &x, const QString &y);
 
     // Event handlers, one per handled control event.
     void Form1_Load();
@@ -77,8 +84,16 @@ private:
     void mnuFExit_Click();
     void mnuEUndo_Click();
     void mnuERedo_Click();
+    void mnuVLargeMap_Click();
     void mnuCZRM_Click();
     void mnuCTXT_Click();
+
+    // What the large map asks for; the window carries it out.
+    void LargeMap_Find();
+    void LargeMap_Click(int row, const QString &x, const QString &y);
+    void LargeMap_Pick(int row);
+    void LargeMap_Place(const QString &x, const QString &y);
+    void LargeMap_Step(MapCanvas::Step step, int row, const FieldTexts &texts);
 
     PropTable *m_table = nullptr;
     // Every change to the table, as steps Edit > Undo and Redo walk.
@@ -91,6 +106,7 @@ private:
     NameList *m_list7 = nullptr;
     std::array<QPushButton *, 5> m_command{};
     MapView *m_picture1 = nullptr;
+    LargeMap *m_largeMap = nullptr;
 
     // 0 idle, -1 armed: the next click on the map places the selected prop.
     qint16 m_placePending = 0;

@@ -3,6 +3,8 @@
 #include "props/compacttable.h"
 #include "props/proptable.h"
 
+#include <algorithm>
+
 PropCommand::PropCommand(PropTable *table, const QString &text, int selectedAfter)
     : QUndoCommand(text)
     , m_table(table)
@@ -38,7 +40,7 @@ qint64 PropCommand::heldBytes() const
 }
 
 FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
-                             std::initializer_list<std::pair<int, QString>> newTexts)
+                             const FieldTexts &newTexts)
     : PropCommand(table, text, row)
     , m_row(row)
 {
@@ -58,6 +60,28 @@ void FieldsCommand::apply(bool forward)
 {
     for (const Change &change : m_changes)
         m_table->setField(m_row, change.field, forward ? change.after : change.before);
+}
+
+NudgePropCommand::NudgePropCommand(PropTable *table, int row, const FieldTexts &newTexts)
+    : FieldsCommand(table, QStringLiteral("Nudge Prop"), row, newTexts)
+{ }
+
+// The merged step puts back each field as it was before the first nudge and sets it as the
+// last nudge left it.
+bool NudgePropCommand::mergeWith(const QUndoCommand *other)
+{
+    const auto *next = static_cast<const NudgePropCommand *>(other);
+    if (next->m_row != m_row)
+        return false;
+    for (const Change &change : next->m_changes) {
+        auto mine = std::find_if(m_changes.begin(), m_changes.end(),
+                                 [&change](const Change &c) { return c.field == change.field; });
+        if (mine == m_changes.end())
+            m_changes.append(change);
+        else
+            mine->after = change.after;
+    }
+    return true;
 }
 
 AddPropCommand::AddPropCommand(PropTable *table, const QString &name)

@@ -6,9 +6,6 @@
 #include <QUndoCommand>
 #include <QVector>
 
-#include <initializer_list>
-#include <utility>
-
 class PropTable;
 
 // The undoable steps of the prop list. Each changes the prop table only, never a widget, and
@@ -37,18 +34,15 @@ private:
     const int m_selectedAfter;
 };
 
-// New text in one or more fields of one row: a field written back from its box, or the X and
-// Y a placing click writes.
+// New text in one or more fields of one row: a field written back from its box, the X and Y
+// a placing click or a drag on the large map writes, the X angle a turn there writes.
 class FieldsCommand : public PropCommand
 {
 public:
-    FieldsCommand(PropTable *table, const QString &text, int row,
-                  std::initializer_list<std::pair<int, QString>> newTexts);
+    FieldsCommand(PropTable *table, const QString &text, int row, const FieldTexts &newTexts);
     qint64 heldBytes() const override;
 
-private:
-    void apply(bool forward) override;
-
+protected:
     struct Change
     {
         int field;
@@ -57,6 +51,19 @@ private:
     };
     const int m_row;
     QVector<Change> m_changes;
+
+private:
+    void apply(bool forward) override;
+};
+
+// A nudge of a prop with the arrow keys on the large map. Nudges of one prop that follow each
+// other with no other step between them merge into one step.
+class NudgePropCommand : public FieldsCommand
+{
+public:
+    NudgePropCommand(PropTable *table, int row, const FieldTexts &newTexts);
+    int id() const override { return 1; }
+    bool mergeWith(const QUndoCommand *other) override;
 };
 
 // Add Prop: a new row at the end, selected.

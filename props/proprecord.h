@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 #include <array>
+#include <utility>
 
 // One prop: its six numeric fields (position X, Z, Y; angle X, Y, Z) and its name, all
 // held as text exactly as typed or read.
@@ -22,3 +24,6 @@ struct PropRecord
     }
     bool operator!=(const PropRecord &other) const { return !(*this == other); }
 };
+
+// New texts for some fields of one prop: field number (0..5) and text.
+using FieldTexts = QVector<std::pair<int, QString>>;

@@ -29,11 +29,15 @@ QVariant PropTable::data(const QModelIndex &index, int role) const
 void PropTable::setField(int row, int field, const QString &text)
 {
     m_records[row].fields.at(field) = text;
+    emit fieldChanged(row, field);
 }
 
 void PropTable::setSelectedRow(int row)
 {
+    const int before = m_selectedRow;
     m_selectedRow = (row >= 0 && row < size()) ? row : -1;
+    if (m_selectedRow != before)
+        emit selectedRowChanged(m_selectedRow);
 }
 
 namespace {

@@ -37,8 +37,8 @@ public:
     // table uses; the operations below keep it equal to the number of rows.
     const QString &countText() const { return m_countText; }
 
-    // -1 when no row is selected. Selecting does not notify: the window runs the
-    // selection behaviour itself.
+    // -1 when no row is selected. Selecting runs no selection behaviour (the window runs that
+    // itself); it only tells views that draw the selection.
     int selectedRow() const { return m_selectedRow; }
     void setSelectedRow(int row);
     bool hasSelection() const { return m_selectedRow >= 0; }
@@ -66,6 +66,9 @@ public:
 
 signals:
     void countTextChanged(const QString &countText);
+    // A field was set (by setField only; rows coming and going are the model's own signals).
+    void fieldChanged(int row, int field);
+    void selectedRowChanged(int row);
 
 private:
     QVector<PropRecord> m_records;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
+#include "app/largemap.h"
 #include "map/mapview.h"
 #include "props/proptable.h"
 
@@ -459,7 +460,7 @@ public:
                     out << (file.exists() && !QFileInfo(file).isFile() ? "<special>"
                             : file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
                                                              : "<none>");
-                else
+                else if (!largeMapStep(verb, arg, words, out))
                     qFatal("unknown step %s", qPrintable(step));
             }
         }
@@ -468,5 +469,91 @@ public:
                 .replace(u'\n', u'/')
                 .replace(dir->path(), "@")
                 .replace(QCoreApplication::applicationDirPath(), "<editor>");
+    }
+
+    // Steps on the large map, each with that window active; X,Y is a level point:
+    //   lsize W,H        View > Large Map, its drawing made W x H pixels
+    //   lclick X,Y; ldown X,Y; lto X,Y; lup   a click; a press, a move with it held, the release
+    //   lwheel N X,Y     N steps of the wheel with Ctrl; lkey KEYS, ltype TEXT to its focus; lclose
+    // Probes, once it has repainted: ?lp X,Y its colour there (R red, B blue, Y yellow, . the
+    // level); ?ls the status line; ?lf what the find box found; ?ln the names drawn; ?lk its
+    // focused control; ?lv shown; ?lc the level point in the middle of its drawing.
+    QPoint m_largeMapAt;
+    bool m_largeMapHeld = false;
+    bool largeMapStep(const QString &verb, const QString &arg, const QStringList &words,
+                      QStringList &out)
+    {
+        auto *map = form->findChild<LargeMap *>();
+        if (verb == "?lv")
+            return out << (map && map->isVisible() ? "shown" : "hidden"), true;
+        if (verb == "lsize")
+            action("mnuVLargeMap")->trigger(), map = form->findChild<LargeMap *>();
+        if (!map || !verb.contains(QRegularExpression("^\\??l")))
+            return false;
+        // A window counts as active while its transient parent is: wait for the real thing.
+        map->activateWindow();
+        if (!QTest::qWaitFor([map] { return QApplication::activeWindow() == map; }))
+            qWarning("the large map stays inactive before %s", qPrintable(verb));
+        MapCanvas *canvas = map->canvas();
+        QWidget *view = canvas->viewport();
+        const QPoint at
+                = canvas->camera()
+                          .toView(QPointF(words.value(0).toDouble(), words.value(1).toDouble()))
+                          .toPoint();
+        // What the large map shows once the repaints asked for so far are done.
+        if (verb.startsWith("?l") && !QTest::qWaitFor([=] { return !canvas->paintPending(); }))
+            qWarning("the large map is not repainted for %s", qPrintable(verb));
+        const QImage &shown = canvas->frame();
+        if (verb == "lsize") {
+            canvas->setFixedSize(words.value(0).toInt(), words.value(1).toInt());
+            map->adjustSize();
+            if (!QTest::qWaitFor([=] { return view->size() == canvas->size(); }))
+                qWarning("the large map's drawing stays %dx%d", view->width(), view->height());
+        } else if (verb == "lclick" || verb == "ldown" || verb == "lup") {
+            m_largeMapAt = verb == "lup" ? m_largeMapAt : at;
+            verb == "lclick"  ? QTest::mouseClick(view, Qt::LeftButton, {}, at)
+            : verb == "ldown" ? QTest::mousePress(view, Qt::LeftButton, {}, at)
+                              : QTest::mouseRelease(view, Qt::LeftButton, {}, m_largeMapAt);
+            m_largeMapHeld = verb == "ldown";
+        } else if (verb == "lto") {
+            QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton,
+                             m_largeMapHeld ? Qt::LeftButton : Qt::NoButton, {});
+            QApplication::sendEvent(view, &move);
+            m_largeMapAt = at;
+        } else if (verb == "lwheel") {
+            const QPoint point
+                    = canvas->camera()
+                              .toView(QPointF(words.value(1).toDouble(), words.value(2).toDouble()))
+                              .toPoint();
+            QWheelEvent wheel(point, view->mapToGlobal(point), {},
+                              QPoint(0, 120 * words.value(0).toInt()), Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view, &wheel);
+        } else if (verb == "lkey")
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
+        else if (verb == "ltype")
+            QTest::keyClicks(QApplication::focusWidget(), arg);
+        else if (verb == "lclose")
+            map->close();
+        else if (verb == "?lp") {
+            const QRgb rgb = shown.pixel(at) & 0xFFFFFF;
+            out << QString(rgb == 0xFF0000                                       ? "R"
+                           : rgb == 0xFF                                         ? "B"
+                           : rgb == 0xFFFF00                                     ? "Y"
+                           : rgb == 0x8000 || rgb == 0x808080 || rgb == 0xFFFFFF ? "."
+                                                                                 : "?");
+        } else if (verb == "?ls" || verb == "?lf" || verb == "?lk")
+            out << (verb == "?ls"   ? map->findChild<QLabel *>("lblStatus")->text()
+                    : verb == "?lf" ? map->findChild<QLabel *>("lblFound")->text()
+                                    : map->focusWidget()->objectName());
+        else if (verb == "?lc") {
+            const QPointF middle
+                    = canvas->camera().toLevel(QPointF(view->width(), view->height()) / 2);
+            out << QString("%1,%2").arg(middle.x(), 0, 'f', 0).arg(middle.y(), 0, 'f', 0);
+        } else if (verb == "?ln")
+            out << canvas->drawnNames().join(u',');
+        else
+            return false;
+        return true;
     }
 };

@@ -1,0 +1,82 @@
+#include "app/largemap.h"
+
+#include "app/mapcanvas.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+namespace Texts {
+const char *const Title = "Large Map";
+const char *const Find = "&Find:";
+const char *const FindHint = "Part of a name";
+const char *const NoneFound = "none found";
+const char *const OneFound = "1 found";
+const char *const SomeFound = "%1 found";
+} // namespace Texts
+
+} // namespace
+
+LargeMap::LargeMap(const PropTable *table, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_find(new QLineEdit(this))
+    , m_found(new QLabel(this))
+    , m_canvas(new MapCanvas(table, this))
+    , m_status(new QLabel(this))
+{
+    setObjectName(QStringLiteral("LargeMap"));
+    setWindowTitle(QString::fromLatin1(Texts::Title));
+    m_find->setObjectName(QStringLiteral("txtFind"));
+    m_find->setPlaceholderText(QString::fromLatin1(Texts::FindHint));
+    m_find->setClearButtonEnabled(true);
+    m_found->setObjectName(QStringLiteral("lblFound"));
+    m_canvas->setObjectName(QStringLiteral("picLargeMap"));
+    m_status->setObjectName(QStringLiteral("lblStatus"));
+
+    auto *findLabel = new QLabel(QString::fromLatin1(Texts::Find), this);
+    findLabel->setBuddy(m_find);
+    auto *findRow = new QHBoxLayout;
+    findRow->addWidget(findLabel);
+    findRow->addWidget(m_find, 1);
+    findRow->addWidget(m_found);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(findRow);
+    layout->addWidget(m_canvas, 1);
+    layout->addWidget(m_status);
+
+    connect(m_find, &QLineEdit::textChanged, m_canvas, &MapCanvas::setFindText);
+    connect(m_find, &QLineEdit::returnPressed, m_canvas, &MapCanvas::findNext);
+    connect(m_canvas, &MapCanvas::matchCountChanged, m_found, [this](int count) {
+        m_found->setText(m_find->text().isEmpty() ? QString()
+                         : count == 0             ? QString::fromLatin1(Texts::NoneFound)
+                         : count == 1             ? QString::fromLatin1(Texts::OneFound)
+                                      : QString::fromLatin1(Texts::SomeFound).arg(count));
+    });
+    connect(m_canvas, &MapCanvas::statusChanged, m_status, &QLabel::setText);
+    m_status->setText(m_canvas->statusText());
+
+    // Zoom keys anywhere in the window; 0 alone only on the map, where it types nothing.
+    auto addKeys = [this](const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, m_canvas, slot);
+    };
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { m_canvas->fit(); });
+    addKeys({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            [this] { m_canvas->zoomBy(MapCanvas::ZoomStep); });
+    addKeys({QKeySequence::ZoomOut}, [this] { m_canvas->zoomBy(1 / MapCanvas::ZoomStep); });
+
+    m_canvas->setFocus();
+    resize(540, 640);
+}
+
+void LargeMap::focusFind()
+{
+    m_find->setFocus(Qt::ShortcutFocusReason);
+    m_find->selectAll();
+}

@@ -1,0 +1,511 @@
+#include "app/mapcanvas.h"
+
+#include "map/mapdrawing.h"
+#include "map/maphits.h"
+#include "props/numbertext.h"
+#include "props/proptable.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr QRgb Red = 0xFFFF0000;
+constexpr QRgb Blue = 0xFF0000FF;
+constexpr QRgb Yellow = 0xFFFFFF00;
+constexpr int DotRadius = 2;
+constexpr int SelectedRadius = 4;
+constexpr int FoundRadius = 6;
+// The heading stroke, in view pixels. Long enough that turning its end by one pixel is about a
+// hundredth of a radian, the step a turn is rounded to there.
+constexpr double HeadingLength = 40;
+constexpr double HandleRadius = 4;
+constexpr double HandleReach = 6;
+// Names are drawn only when at most this many props are in view; more would hide the map.
+constexpr int LabelLimit = 1000;
+constexpr int LabelChars = 60;
+constexpr double Pi = 3.14159265358979323846;
+
+QString oneDecimal(double value)
+{
+    const QString text = QString::number(value, 'f', 1);
+    return text == QLatin1String("-0.0") ? QStringLiteral("0.0") : text;
+}
+
+bool isFinite(QPointF p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+} // namespace
+
+MapCanvas::MapCanvas(const PropTable *table, QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , m_table(table)
+{
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    reloadPositions();
+    updateMatches();
+
+    connect(table, &PropTable::fieldChanged, this, [this](int row, int field) {
+        if (field == 0 || field == 2)
+            m_positions[row] = parsedPosition(row);
+        refresh();
+    });
+    connect(table, &PropTable::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    m_positions.insert(row, parsedPosition(row));
+                rowsChanged();
+            });
+    connect(table, &PropTable::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+        m_positions.remove(first, last - first + 1);
+        rowsChanged();
+    });
+    connect(table, &PropTable::modelReset, this, [this] {
+        reloadPositions();
+        rowsChanged();
+    });
+    connect(table, &PropTable::selectedRowChanged, this, &MapCanvas::refresh);
+}
+
+QPointF MapCanvas::parsedPosition(int row) const
+{
+    const std::optional<double> x = NumberText::parse(m_table->field(row, 0));
+    const std::optional<double> y = NumberText::parse(m_table->field(row, 2));
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    return QPointF(x && y ? *x : none, x && y ? *y : none);
+}
+
+void MapCanvas::reloadPositions()
+{
+    m_positions.resize(m_table->size());
+    for (int row = 0; row < m_table->size(); ++row)
+        m_positions[row] = parsedPosition(row);
+}
+
+// Rows came or went: a drag or turn under way has lost its prop, and a click at the same
+// point no longer means the same dots.
+void MapCanvas::rowsChanged()
+{
+    if (m_gesture != Gesture::None && m_gesture != Gesture::Pan)
+        m_gesture = Gesture::Cancelled;
+    m_clickedBefore = false;
+    updateMatches();
+    refresh();
+}
+
+void MapCanvas::setFindText(const QString &text)
+{
+    m_findText = text;
+    updateMatches();
+    refresh();
+}
+
+void MapCanvas::updateMatches()
+{
+    m_matches.clear();
+    m_isMatch.fill(false, m_table->size());
+    for (int row = 0; !m_findText.isEmpty() && row < m_table->size(); ++row) {
+        if (m_table->name(row).contains(m_findText, Qt::CaseInsensitive)) {
+            m_matches.append(row);
+            m_isMatch[row] = true;
+        }
+    }
+    emit matchCountChanged(matchCount());
+}
+
+void MapCanvas::findNext()
+{
+    if (m_matches.isEmpty())
+        return;
+    const auto next
+            = std::upper_bound(m_matches.cbegin(), m_matches.cend(), m_table->selectedRow());
+    const int row = next == m_matches.cend() ? m_matches.first() : *next;
+    emit pickRequested(row);
+    if (isFinite(m_positions.at(row)))
+        setCamera(m_camera.centredOn(m_positions.at(row), viewSize()));
+}
+
+void MapCanvas::fit()
+{
+    setCamera(MapCamera::fitted(viewSize()));
+}
+
+void MapCanvas::zoomBy(double factor)
+{
+    zoomAbout(factor,
+              m_mouseInside ? m_mouseAt : QPointF(viewSize().width(), viewSize().height()) / 2);
+}
+
+void MapCanvas::zoomAbout(double factor, QPointF view)
+{
+    setCamera(m_camera.zoomed(factor, view, viewSize()));
+}
+
+void MapCanvas::setCamera(const MapCamera &camera)
+{
+    const MapCamera clamped = camera.clamped(viewSize());
+    if (clamped != m_camera)
+        m_clickedBefore = false;
+    m_camera = clamped;
+    m_fitted = m_camera == MapCamera::fitted(viewSize());
+    syncScrollBars();
+    refresh();
+}
+
+// The scroll bars span the level area at the current zoom, their values the pan.
+void MapCanvas::syncScrollBars()
+{
+    m_syncingScrollBars = true;
+    const QRectF area = MapCamera::levelArea();
+    const double scale = m_camera.scale();
+    auto sync = [](QScrollBar *bar, double content, double view, double offset) {
+        bar->setRange(0, std::max(0, int(std::lround(content - view))));
+        bar->setPageStep(std::max(1, int(view)));
+        bar->setSingleStep(20);
+        bar->setValue(int(std::lround(offset)));
+    };
+    sync(horizontalScrollBar(), area.width() * scale, viewSize().width(),
+         (m_camera.origin().x() - area.left()) * scale);
+    sync(verticalScrollBar(), area.height() * scale, viewSize().height(),
+         (m_camera.origin().y() - area.top()) * scale);
+    m_syncingScrollBars = false;
+}
+
+void MapCanvas::scrollContentsBy(int, int)
+{
+    if (m_syncingScrollBars)
+        return;
+    const QRectF area = MapCamera::levelArea();
+    const double scale = m_camera.scale();
+    setCamera(MapCamera(scale, QPointF(area.left() + horizontalScrollBar()->value() / scale,
+                                       area.top() + verticalScrollBar()->value() / scale)));
+}
+
+void MapCanvas::resizeEvent(QResizeEvent *)
+{
+    setCamera(m_fitted ? MapCamera::fitted(viewSize()) : m_camera);
+}
+
+void MapCanvas::refresh()
+{
+    m_paintPending = true;
+    viewport()->update();
+    const QString status = statusText();
+    if (status != m_status) {
+        m_status = status;
+        emit statusChanged(m_status);
+    }
+}
+
+QPointF MapCanvas::positionOf(int row) const
+{
+    return m_gesture == Gesture::Drag && row == m_row ? m_dragTo : m_positions.at(row);
+}
+
+double MapCanvas::angleOf(int row) const
+{
+    if (m_gesture == Gesture::Turn && row == m_row)
+        return m_angleTo;
+    return NumberText::parse(m_table->field(row, 3))
+            .value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+// The end of the heading stroke of `row`, in view pixels: 0 up the map, positive angles turning
+// counter-clockwise, as Show Rotation draws it.
+QPointF MapCanvas::headingEnd(int row) const
+{
+    const double angle = angleOf(row);
+    return m_camera.toView(positionOf(row))
+           + QPointF(-std::sin(angle), -std::cos(angle)) * HeadingLength;
+}
+
+QString MapCanvas::positionText(double value) const
+{
+    return NumberText::formatDouble(MapCamera::rounded(value, m_camera.step()));
+}
+
+QString MapCanvas::statusText() const
+{
+    QStringList parts;
+    if (m_gesture == Gesture::Drag)
+        parts << QStringLiteral("Move to X %1, Y %2")
+                         .arg(positionText(m_dragTo.x()), positionText(m_dragTo.y()));
+    else if (m_gesture == Gesture::Turn)
+        parts << QStringLiteral("Turn to %1").arg(NumberText::formatDouble(m_angleTo));
+    else if (m_mouseInside) {
+        const QPointF at = m_camera.toLevel(m_mouseAt);
+        const auto under = MapHits::under(m_positions, m_camera, m_mouseAt).size();
+        parts << QStringLiteral("X %1, Y %2").arg(oneDecimal(at.x()), oneDecimal(at.y()))
+              << (under == 1 ? QStringLiteral("1 prop here")
+                             : QStringLiteral("%1 props here").arg(under));
+    }
+    parts << QStringLiteral("Zoom %1 pixels a unit").arg(m_camera.scale(), 0, 'g', 3);
+    return parts.join(QStringLiteral("    "));
+}
+
+void MapCanvas::paintEvent(QPaintEvent *)
+{
+    const QSize size = viewport()->size();
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize pixels = size * ratio;
+    if (pixels.isEmpty())
+        return;
+    if (m_background.size() != pixels || m_backgroundCamera != m_camera) {
+        m_background = QImage(pixels, QImage::Format_RGB32);
+        m_background.setDevicePixelRatio(ratio);
+        QPainter painter(&m_background);
+        MapDrawing::paintLevel(painter, m_camera, size);
+        m_backgroundCamera = m_camera;
+    }
+    if (m_frame.size() != pixels) {
+        m_frame = QImage(pixels, QImage::Format_RGB32);
+        m_frame.setDevicePixelRatio(ratio);
+    }
+    std::memcpy(m_frame.bits(), m_background.constBits(), size_t(m_frame.sizeInBytes()));
+
+    // Dots are stamped in device pixels; positions are parsed once, not for each paint.
+    const double scale = m_camera.scale() * ratio;
+    const QPointF origin = m_camera.origin();
+    auto device = [&](QPointF level) {
+        return (level - origin) * scale;
+    };
+    const int radius = int(std::lround(DotRadius * ratio));
+    for (int row : std::as_const(m_matches))
+        MapDrawing::stampDot(m_frame, device(positionOf(row)), int(FoundRadius * ratio), Yellow);
+    const int selected = m_table->selectedRow();
+    const QRectF inView(QPointF(0, 0), QSizeF(pixels));
+    int visible = 0;
+    for (int row = 0; row < int(m_positions.size()); ++row) {
+        if (row == selected)
+            continue;
+        const QPointF at = device(m_positions[row]);
+        visible += inView.contains(at);
+        MapDrawing::stampDot(m_frame, at, radius, Red);
+    }
+
+    QPainter painter(&m_frame);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A prop far outside the view gets no stroke: the painter is not made for coordinates
+    // such as 1e300.
+    const QRectF nearView
+            = QRectF(QPointF(0, 0), QSizeF(size))
+                      .adjusted(-HeadingLength, -HeadingLength, HeadingLength, HeadingLength);
+    if (selected >= 0 && nearView.contains(m_camera.toView(positionOf(selected)))) {
+        MapDrawing::stampDot(m_frame, device(positionOf(selected)), int(SelectedRadius * ratio),
+                             Blue);
+        if (std::isfinite(angleOf(selected))) {
+            const QPointF end = headingEnd(selected);
+            painter.setPen(QPen(QColor::fromRgb(Blue), 2));
+            painter.drawLine(m_camera.toView(positionOf(selected)), end);
+            painter.setBrush(Qt::white);
+            painter.drawEllipse(end, HandleRadius, HandleRadius);
+        }
+    }
+    paintLabels(painter, visible);
+    painter.end();
+    QPainter(viewport()).drawImage(0, 0, m_frame);
+    m_paintPending = false;
+}
+
+// Names beside their dots, each where it overlaps no name drawn before it: the selected prop's
+// first, then those found, then the rest from the top of the pile down. In a crowded view only
+// the selected prop's name is drawn.
+void MapCanvas::paintLabels(QPainter &painter, int visible)
+{
+    m_drawnNames.clear();
+    const QFontMetricsF metrics(font());
+    const QRectF view(QPointF(0, 0), viewSize());
+    MapDrawing::LabelPlacer placer(viewSize());
+    painter.setFont(font());
+    auto label = [&](int row) {
+        const QPointF at = m_camera.toView(positionOf(row));
+        const QString name = m_table->name(row).left(LabelChars);
+        if (!view.contains(at) || name.trimmed().isEmpty())
+            return;
+        const QRectF box(at.x() + 2 * DotRadius + 2, at.y() - metrics.height() / 2,
+                         metrics.horizontalAdvance(name) + 4, metrics.height());
+        if (!placer.place(box))
+            return;
+        painter.fillRect(box, QColor(255, 255, 255, 200));
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter, name);
+        m_drawnNames << name;
+    };
+    const int selected = m_table->selectedRow();
+    if (selected >= 0)
+        label(selected);
+    if (visible > LabelLimit)
+        return;
+    for (auto row = m_matches.crbegin(); row != m_matches.crend(); ++row) {
+        if (*row != selected)
+            label(*row);
+    }
+    for (int row = int(m_positions.size()) - 1; row >= 0; --row) {
+        if (row != selected && !m_isMatch.at(row))
+            label(row);
+    }
+}
+
+bool MapCanvas::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave) {
+        m_mouseInside = false;
+        refresh();
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void MapCanvas::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (m_gesture != Gesture::None)
+        return;
+    const QPointF at = event->position();
+    m_pressAt = m_lastAt = at;
+    m_button = event->button();
+    if (m_button == Qt::MiddleButton) {
+        m_gesture = Gesture::Pan;
+        return;
+    }
+    if (m_button != Qt::LeftButton)
+        return;
+    m_gesture = Gesture::Pressed;
+    // The selected prop's heading end turns it; a dot drags its prop, the selected one first
+    // where dots lie on each other; empty space pans.
+    const int selected = m_table->selectedRow();
+    if (selected >= 0 && isFinite(m_positions.at(selected)) && std::isfinite(angleOf(selected))
+        && QLineF(at, headingEnd(selected)).length() <= HandleReach) {
+        m_pressedFor = Gesture::Turn;
+        m_row = selected;
+        return;
+    }
+    const QVector<int> hits = MapHits::under(m_positions, m_camera, at);
+    m_row = hits.contains(selected) ? selected : hits.value(0, -1);
+    m_pressedFor = m_row >= 0 ? Gesture::Drag : Gesture::Pan;
+}
+
+void MapCanvas::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    m_mouseInside = viewport()->rect().contains(event->position().toPoint());
+    m_mouseAt = event->position();
+    if (m_gesture == Gesture::Pressed
+        && (m_mouseAt - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+        // A drag of a prop that is not selected selects it first, as a click on its name does.
+        if (m_pressedFor == Gesture::Drag && m_row != m_table->selectedRow())
+            emit pickRequested(m_row);
+        if (m_pressedFor == Gesture::Turn)
+            m_angleFrom = m_angleTo = angleOf(m_row);
+        m_gesture = m_pressedFor;
+        m_clickedBefore = false;
+    }
+    follow(m_mouseAt);
+    m_lastAt = m_mouseAt;
+    refresh();
+}
+
+void MapCanvas::follow(QPointF at)
+{
+    if (m_gesture == Gesture::Drag) {
+        const QPointF to
+                = m_positions.at(m_row) + m_camera.toLevel(at) - m_camera.toLevel(m_pressAt);
+        m_dragTo = QPointF(MapCamera::rounded(to.x(), m_camera.step()),
+                           MapCamera::rounded(to.y(), m_camera.step()));
+    } else if (m_gesture == Gesture::Turn) {
+        const QPointF from = at - m_camera.toView(m_positions.at(m_row));
+        const double distance = std::hypot(from.x(), from.y());
+        if (distance < 1)
+            return;
+        // The angle nearest to the one the turn began with, so that a turn of a prop at 6
+        // radians goes on from there instead of jumping back by a full turn.
+        double angle = std::atan2(-from.x(), -from.y());
+        angle += 2 * Pi * std::round((m_angleFrom - angle) / (2 * Pi));
+        m_angleTo = MapCamera::rounded(angle, MapCamera::nearestPowerOfTen(1 / distance));
+    } else if (m_gesture == Gesture::Pan) {
+        setCamera(m_camera.panned(at - m_lastAt, viewSize()));
+    }
+}
+
+void MapCanvas::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() != m_button || m_gesture == Gesture::None)
+        return;
+    const Gesture gesture = std::exchange(m_gesture, Gesture::None);
+    if (gesture == Gesture::Pressed) {
+        click(event->position());
+    } else if (gesture == Gesture::Drag) {
+        const QString x = positionText(m_dragTo.x());
+        const QString y = positionText(m_dragTo.y());
+        if (x != m_table->field(m_row, 0) || y != m_table->field(m_row, 2))
+            emit stepRequested(Step::Move, m_row, {{0, x}, {2, y}});
+    } else if (gesture == Gesture::Turn) {
+        const QString angle = NumberText::formatDouble(m_angleTo);
+        if (angle != m_table->field(m_row, 3))
+            emit stepRequested(Step::Turn, m_row, {{3, angle}});
+    }
+    refresh();
+}
+
+// A second click at the same point, with nothing changed in between, picks the next dot down.
+void MapCanvas::click(QPointF at)
+{
+    const bool again
+            = m_clickedBefore
+              && (at - m_lastClickAt).manhattanLength() < QApplication::startDragDistance();
+    m_clickedBefore = true;
+    m_lastClickAt = at;
+    const int row = MapHits::pick(MapHits::under(m_positions, m_camera, at), m_table->selectedRow(),
+                                  again);
+    const QPointF level = m_camera.toLevel(at);
+    emit clicked(row, positionText(level.x()), positionText(level.y()));
+}
+
+void MapCanvas::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return QAbstractScrollArea::wheelEvent(event);
+    event->accept();
+    zoomAbout(std::pow(ZoomStep, event->angleDelta().y() / 120.0), event->position());
+}
+
+void MapCanvas::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Escape && (m_gesture == Gesture::Drag || m_gesture == Gesture::Turn)) {
+        m_gesture = Gesture::Cancelled;
+        return refresh();
+    }
+    if (key == Qt::Key_0 && modifiers == Qt::NoModifier)
+        return fit();
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up
+                       || key == Qt::Key_Down;
+    if (!arrow || (modifiers & ~Qt::ShiftModifier))
+        return QAbstractScrollArea::keyPressEvent(event);
+    // One level unit that way on screen, ten with Shift: X grows to the right, Y downwards.
+    const int row = m_table->selectedRow();
+    if (row < 0 || m_gesture != Gesture::None)
+        return;
+    const bool across = key == Qt::Key_Left || key == Qt::Key_Right;
+    const double distance = (modifiers & Qt::ShiftModifier ? 10 : 1)
+                            * (key == Qt::Key_Left || key == Qt::Key_Up ? -1 : 1);
+    const int field = across ? 0 : 2;
+    if (const std::optional<double> value = NumberText::parse(m_table->field(row, field)))
+        emit stepRequested(Step::Nudge, row,
+                           {{field, NumberText::formatDouble(*value + distance)}});
+}
