@@ -188,7 +188,8 @@ public:
     }
 
     // Runs a session of ';'-separated steps and returns what its probes saw, joined by ' '.
-    // Files are named in the scratch folder, shown as '@' (the editor's folder as <editor>).
+    // Files are named in the scratch folder, shown as '@' (the editor's folder as <editor>; see
+    // scrub()).
     // Steps, each repeated N times when written "Nx STEP":
     //   open [NAME], save NAME   OpenZRM, SaveZRM (NAME in.txt unless given)
     //   given NAME               opened as from the command line
@@ -206,9 +207,9 @@ public:
     // ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ? other;
     // ?v whether the window is shown; ?fresh whether the map is as Draw Props on Map would draw it;
     // ?u Edit > Undo and Redo
-    // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus; ?tip X,Y the
-    // map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters each, 12
-    // unless given); ?f NAME a file. Line ends show as '/'.
+    // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus (=their keys);
+    // ?tip X,Y the map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters
+    // each, 12 unless given); ?f NAME a file. Line ends show as '/'.
     QString run(const QString &session, const ModalScript *script = nullptr)
     {
         static const QImage plain = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
@@ -327,7 +328,10 @@ public:
                     for (QAction *m : form->menuBar()->actions())
                         for (QAction *a : QList<QAction *>{m} + m->menu()->actions())
                             out << (a == m ? m->menu() : static_cast<QObject *>(a))->objectName()
-                                            + (a->isSeparator() ? "" : ':' + a->text());
+                                            + (a->isSeparator() ? "" : ':' + a->text())
+                                            + QKeySequence::listToString(a->shortcuts())
+                                                      .prepend(u'=')
+                                                      .remove(QRegularExpression("^=$| "));
                 } else if (verb == "?tip") {
                     QHelpEvent help(QEvent::ToolTip, QPoint(n + 2, y + 2),
                                     map->mapToGlobal(QPoint(n + 2, y + 2)));
@@ -336,11 +340,7 @@ public:
                 } else if (verb == "?d")
                     for (out << QString(); script && seen < script->seen.size(); ++seen)
                         out.last() += (out.last().isEmpty() ? "" : "|")
-                                      + QString(script->seen[seen])
-                                                .replace(dir->path(), "@")
-                                                .replace(QCoreApplication::applicationDirPath(),
-                                                         "<editor>")
-                                                .left(arg.isEmpty() ? 12 : n);
+                                      + scrub(script->seen[seen]).left(arg.isEmpty() ? 12 : n);
                 else if (verb == "?f")
                     out << (file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
                                                            : "<none>");
@@ -348,9 +348,13 @@ public:
                     qFatal("unknown step %s", qPrintable(step));
             }
         }
-        return out.join(u' ')
-                .replace("\r\n", "/")
-                .replace(u'\n', u'/')
+        return scrub(out.join(u' ')).replace("\r\n", "/").replace(u'\n', u'/');
+    }
+    // Paths read alike on every system: the scratch folder as '@', the editor's as <editor>,
+    // and the '\' that Windows writes as '/'.
+    QString scrub(const QString &text) const
+    {
+        return QDir::fromNativeSeparators(text)
                 .replace(dir->path(), "@")
                 .replace(QCoreApplication::applicationDirPath(), "<editor>");
     }
