@@ -12,6 +12,7 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
         message(FATAL_ERROR "The compiler does not know where ${dll} is")
     endif()
+    file(REAL_PATH ${path} path)
     list(APPEND ZRM_MINGW_RUNTIME_DLLS ${path})
 endforeach()
 
@@ -84,5 +85,9 @@ list(TRANSFORM ZRM_MINGW_RUNTIME_DLLS REPLACE "/[^/]*$" "" OUTPUT_VARIABLE dll_f
 list(PREPEND dll_folders $<TARGET_FILE_DIR:Qt6::Core>)
 list(REMOVE_DUPLICATES dll_folders)
 list(TRANSFORM dll_folders PREPEND "Z:")
-string(REPLACE ";" "\\;" ZRM_WINE_PATH "${dll_folders}")
-set(ZRM_WINE_PLUGIN_PATH "Z:$<TARGET_FILE_DIR:Qt6::QOffscreenIntegrationPlugin>/..")
+string(REPLACE ";" "\\;" wine_path "${dll_folders}") # one item of the list below
+set(ZRM_WINE_ENVIRONMENT "WINEPATH=${wine_path}"
+    "QT_PLUGIN_PATH=Z:$<TARGET_FILE_DIR:Qt6::QOffscreenIntegrationPlugin>/..")
+# The same for a program run by hand: env $(cat wine-environment) cmake/wine-run.sh PROGRAM
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/wine-environment
+     CONTENT "$<JOIN:${ZRM_WINE_ENVIRONMENT},\n>\n")
