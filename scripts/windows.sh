@@ -49,8 +49,9 @@ rm -f "$zip"
 bash scripts/check-windows-zip.sh "$zip"
 
 # The tests under wine, in a fresh wine prefix of the build and a private X server.
-export WINEPREFIX=$PWD/$build_dir/wine
+export WINEPREFIX=$PWD/$build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" \
     ctest --test-dir "$build_dir" --output-on-failure -j2 || status=$?
