@@ -26,7 +26,7 @@ zrm_install_deps g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-
 if [ "$(cat "$qt_dir/sha256" 2>/dev/null)" != "$qt_sha256" ]; then
     rm -rf "$qt_dir" && mkdir -p "$qt_dir"
     tarball=$qt_tarball
-    if ! [ -f "$qt_tarball" ] || ! echo "$qt_sha256  $qt_tarball" | sha256sum --quiet -c - 2>/dev/null; then
+    if ! [ -f "$qt_tarball" ] || ! echo "$qt_sha256  $qt_tarball" | sha256sum --quiet -c - >/dev/null 2>&1; then
         problem="$qt_tarball is missing or is not the expected Qt $qt_version for Windows"
         [ -n "${CI:-}" ] && { echo "$problem: stopping (CI does not build Qt)." >&2; exit 1; }
         echo "$problem."
@@ -62,11 +62,11 @@ xvfb-run -a -s "-screen 0 1024x768x24" \
 results=$PWD/$build_dir/tests/tst_window-windows.txt
 # shellcheck disable=SC2046
 xvfb-run -a -s "-screen 0 1024x768x24" env -u QT_QPA_PLATFORM $(cat "$build_dir/wine-environment") \
-    cmake/wine-run.sh "$build_dir/tests/tst_window.exe" -o "$results,txt" >/dev/null 2>&1 || true
+    timeout 900 cmake/wine-run.sh "$build_dir/tests/tst_window.exe" -o "$results,txt" >/dev/null 2>&1 || true
 echo "For information, tst_window on the Windows platform plugin:" \
     "$(grep -h '^Totals' "$results" 2>/dev/null || echo 'did not finish')"
 grep -h '^FAIL!' "$results" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
+/usr/lib/wine/wineserver -k 2>/dev/null || true
 
 [ $status -eq 0 ] || exit $status
 echo "$PWD/$zip ($(du -k "$zip" | cut -f1) KiB)"
