@@ -52,6 +52,16 @@ install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6
         DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+# Stripped of their debugging symbols like the editor when the zip is made (cpack strips): the
+# runtime DLLs shrink to a tenth, Qt's by a third.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        file(GLOB_RECURSE dlls \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/*.dll\")
+        foreach(dll \${dlls})
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${dll}\"
+                            COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()")
 
 configure_file(${PROJECT_SOURCE_DIR}/desktop/README-windows.txt
                ${PROJECT_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
