@@ -184,7 +184,7 @@ void Form1::createControls()
     });
     // The Delete key in the name list removes the selected prop, as Remove Prop does.
     auto *remove = new QAction(m_list7);
-    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcut(Qt::Key_Delete);
     remove->setShortcutContext(Qt::WidgetShortcut);
     m_list7->addAction(remove);
     connect(remove, &QAction::triggered, this, &Form1::Command3_Click);
@@ -267,35 +267,27 @@ void Form1::createMenus()
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    auto standardKeys = [](QKeySequence::StandardKey key, const QKeySequence &fallback) {
-        const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
-        return keys.isEmpty() ? QList<QKeySequence>{fallback} : keys;
-    };
     auto addSeparator = [](QMenu *menu, const char *name) {
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    addItem(file, "mnuFNew", "&New", &Form1::mnuFNew_Click,
-            QKeySequence::keyBindings(QKeySequence::New));
-    addItem(file, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click,
-            QKeySequence::keyBindings(QKeySequence::Open));
+    // The same keys on every system, rather than each platform's standard keys: Windows has
+    // none for Quit and more for Undo and Redo.
+    addItem(file, "mnuFNew", "&New", &Form1::mnuFNew_Click, {Qt::CTRL | Qt::Key_N});
+    addItem(file, "mnuFOpen", "&Open", &Form1::mnuFOpen_Click, {Qt::CTRL | Qt::Key_O});
     addSeparator(file, "mnuFDash2");
-    addItem(file, "mnuFSave", "&Save", &Form1::mnuFSave_Click,
-            QKeySequence::keyBindings(QKeySequence::Save));
+    addItem(file, "mnuFSave", "&Save", &Form1::mnuFSave_Click, {Qt::CTRL | Qt::Key_S});
     addSeparator(file, "mnuFDash1");
-    addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click,
-            standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    addItem(file, "mnuFExit", "E&xit", &Form1::mnuFExit_Click, {Qt::CTRL | Qt::Key_Q});
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
-        redoKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    QAction *undo = addItem(edit, "mnuEUndo", "&Undo", &Form1::mnuEUndo_Click,
-                            QKeySequence::keyBindings(QKeySequence::Undo));
-    QAction *redo = addItem(edit, "mnuERedo", "&Redo", &Form1::mnuERedo_Click, redoKeys);
+    QAction *undo
+            = addItem(edit, "mnuEUndo", "&Undo", &Form1::mnuEUndo_Click, {Qt::CTRL | Qt::Key_Z});
+    QAction *redo = addItem(edit, "mnuERedo", "&Redo", &Form1::mnuERedo_Click,
+                            {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y});
     // Each item names the step it would take back or do again.
     auto follow = [](QAction *action, const QString &verb) {
         return [action, verb](const QString &step) {

@@ -114,8 +114,11 @@ void startConverter(QWidget *owner, const CommandTexts &texts, const QString &so
         ZrmDialogs::showMessage(owner, texts.notFound);
         return;
     }
-    // Separate arguments and no shell, so blanks in folder names stay inside one argument.
-    if (!QProcess::startDetached(path, {source, destination}))
+    // Separate arguments and no shell, so blanks in folder names stay inside one argument. The
+    // converters get the paths as the system writes them: DOS programs know no '/'.
+    const QStringList arguments{QDir::toNativeSeparators(source),
+                                QDir::toNativeSeparators(destination)};
+    if (!QProcess::startDetached(path, arguments))
         ZrmDialogs::showMessage(
                 owner, texts.startFailed.arg(texts.program, QDir::toNativeSeparators(path)));
 }

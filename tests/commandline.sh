@@ -1,15 +1,18 @@
 #!/bin/sh
 # The editor's command line, through the real executable: --help and --version print and end
 # with 0 (also beside Qt's own options), a wrong option or a second file print an error and
-# end with 2, all before any
-# window (a window would keep the editor running past the timeout).
-# Usage: commandline.sh EDITOR
-editor=$1 failed=0 out=$(mktemp -d)
+# end with 2, all before any window (a window would keep the editor running past the timeout).
+# The output is redirected to files, and the editor names itself by its file name
+# (zrm-editor.exe on Windows).
+# Usage: commandline.sh EDITOR [RUNNER]   (RUNNER: what runs a Windows build here, under wine)
+editor=$1 failed=0 out=$(mktemp -d) name=${1##*/}
+shift
+runner=$*
 trap 'rm -rf "$out"' EXIT
 expect() { # STATUS STREAM START ARGUMENTS...: the exit status, and how STREAM begins (the other stays empty)
     status=$1 stream=$2 start=$3
     shift 3
-    QT_QPA_PLATFORM=offscreen timeout 10 "$editor" "$@" >"$out/stdout" 2>"$out/stderr"
+    QT_QPA_PLATFORM=offscreen timeout 10 $runner "$editor" "$@" >"$out/stdout" 2>"$out/stderr"
     code=$?
     other=stderr && [ "$stream" = stderr ] && other=stdout
     case "$(cat "$out/$stream")" in
@@ -18,11 +21,11 @@ expect() { # STATUS STREAM START ARGUMENTS...: the exit status, and how STREAM b
     echo "zrm-editor $*: status $code, output: $(cat "$out/stdout" "$out/stderr")"
     failed=1
 }
-expect 0 stdout 'Usage: zrm-editor [options] [FILE]' --help
-expect 0 stdout 'zrm-editor 1.0' -v
-expect 2 stderr "zrm-editor: Unknown option 'bogus'." --bogus a
-expect 2 stderr 'zrm-editor: only one FILE can be opened.' a b
+expect 0 stdout "Usage: $name [options] [FILE]" --help
+expect 0 stdout "$name 1.0" -v
+expect 2 stderr "$name: Unknown option 'bogus'." --bogus a
+expect 2 stderr "$name: only one FILE can be opened." a b
 # Qt's own options and their values are the application object's, not files or errors.
-expect 0 stdout 'zrm-editor 1.0' -style Fusion -session 1a2b --reverse -stylesheet=x.qss --version
-expect 2 stderr "zrm-editor: Unknown option 'stylee'." --stylee Fusion
+expect 0 stdout "$name 1.0" -style Fusion -session 1a2b --reverse -stylesheet=x.qss --version
+expect 2 stderr "$name: Unknown option 'stylee'." --stylee Fusion
 exit $failed

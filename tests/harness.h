@@ -285,7 +285,8 @@ public:
     }
 
     // Runs a session of ';'-separated steps and returns what its probes saw, joined by ' '.
-    // Files are named in the scratch folder, shown as '@' (the editor's folder as <editor>).
+    // Files are named in the scratch folder, shown as '@' (the editor's folder as <editor>; see
+    // scrub()).
     // Steps, each repeated N times when written "Nx STEP":
     //   open [NAME], save NAME   OpenZRM, SaveZRM (NAME in.txt unless given)
     //   given NAME               opened as from the command line
@@ -307,9 +308,9 @@ public:
     // ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ? other;
     // ?v whether the window is shown; ?fresh whether the map is as Draw Props on Map would draw it;
     // ?u Edit > Undo and Redo
-    // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus; ?tip X,Y the
-    // map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters each, 12
-    // unless given); ?f NAME a file (<special> for a pipe). Line ends show as '/'.
+    // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus (=their keys);
+    // ?tip X,Y the map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters
+    // each, 12 unless given); ?f NAME a file (<special> for a pipe). Line ends show as '/'.
     QString run(const QString &session, const ModalScript *script = nullptr)
     {
         static const QImage plain = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
@@ -442,7 +443,10 @@ public:
                     for (QAction *m : form->menuBar()->actions())
                         for (QAction *a : QList<QAction *>{m} + m->menu()->actions())
                             out << (a == m ? m->menu() : static_cast<QObject *>(a))->objectName()
-                                            + (a->isSeparator() ? "" : ':' + a->text());
+                                            + (a->isSeparator() ? "" : ':' + a->text())
+                                            + QKeySequence::listToString(a->shortcuts())
+                                                      .prepend(u'=')
+                                                      .remove(QRegularExpression("^=$| "));
                 } else if (verb == "?tip") {
                     QHelpEvent help(QEvent::ToolTip, QPoint(n + 2, y + 2),
                                     map->mapToGlobal(QPoint(n + 2, y + 2)));
@@ -451,11 +455,7 @@ public:
                 } else if (verb == "?d")
                     for (out << QString(); script && seen < script->seen.size(); ++seen)
                         out.last() += (out.last().isEmpty() ? "" : "|")
-                                      + QString(script->seen[seen])
-                                                .replace(dir->path(), "@")
-                                                .replace(QCoreApplication::applicationDirPath(),
-                                                         "<editor>")
-                                                .left(arg.isEmpty() ? 12 : n);
+                                      + scrub(script->seen[seen]).left(arg.isEmpty() ? 12 : n);
                 else if (verb == "?f")
                     out << (file.exists() && !QFileInfo(file).isFile() ? "<special>"
                             : file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
@@ -464,9 +464,13 @@ public:
                     qFatal("unknown step %s", qPrintable(step));
             }
         }
-        return out.join(u' ')
-                .replace("\r\n", "/")
-                .replace(u'\n', u'/')
+        return scrub(out.join(u' ')).replace("\r\n", "/").replace(u'\n', u'/');
+    }
+    // Paths read alike on every system: the scratch folder as '@', the editor's as <editor>,
+    // and the '\' that Windows writes as '/'.
+    QString scrub(const QString &text) const
+    {
+        return QDir::fromNativeSeparators(text)
                 .replace(dir->path(), "@")
                 .replace(QCoreApplication::applicationDirPath(), "<editor>");
     }

@@ -113,7 +113,7 @@ private slots:
         const auto none = PropTextFile::readFile(dir.filePath("none.txt"));
         QVERIFY(!none.contents && none.line == 0 && none.error.contains("none.txt"));
         const auto failed = PropTextFile::writeFile(dir.filePath("missing/props.txt"), "0\r\n");
-        QVERIFY(!failed.ok && failed.error.contains("missing/props.txt"));
+        QVERIFY(!failed.ok && failed.error.contains(QDir::toNativeSeparators("missing/props.txt")));
         QVERIFY(QFile::resize(path, PropTextFile::MaxFileBytes + 1));
         QVERIFY(PropTextFile::readFile(path).error.endsWith(
                 "larger than 64 MiB, far too large for a prop list."));

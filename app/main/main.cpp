@@ -1,19 +1,14 @@
 #include "app/commandline.h"
 #include "app/form1.h"
+#include "app/terminal.h"
 
 #include <QApplication>
 
-#include <cstdio>
-
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = CommandLine::read(arguments);
+    const CommandLine commandLine = CommandLine::read(Terminal::arguments(argc, argv));
     if (commandLine.exit) {
-        std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
-        std::fputs(commandLine.error.toLocal8Bit().constData(), stderr);
+        Terminal::print(commandLine.output, commandLine.error);
         return commandLine.exitCode;
     }
 
