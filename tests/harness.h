@@ -466,9 +466,12 @@ public:
                     menu->popup(form->mapToGlobal(QPoint(10, 10)));
                     if (QTest::qWaitFor([menu] { return menu->isVisible(); }))
                         menu->close();
-                } else if (verb == "move")
-                    QTest::mouseMove(map, mouse = QPoint(n + 2, y + 2));
-                else if (verb == "map" || verb == "off") {
+                } else if (verb == "move") {
+                    // Through the window, as a real move comes: not every platform turns a
+                    // move of the cursor (what a move on a widget does) into an event at once.
+                    mouse = QPoint(n + 2, y + 2);
+                    QTest::mouseMove(form->windowHandle(), map->mapTo(form.get(), mouse));
+                } else if (verb == "map" || verb == "off") {
                     const QPoint at = arg.isEmpty() ? mouse : QPoint(n + 2, y + 2);
                     QTest::mousePress(map, Qt::LeftButton, {}, at);
                     QTest::mouseRelease(map, Qt::LeftButton, {},
