@@ -418,8 +418,10 @@ bool renameOver(const QString &from, const QString &to, QString *cause)
 bool putBack(NativeFile &file, const QByteArray &old, qint64 touched, qint64 oldSize)
 {
     const qint64 restore = std::min<qint64>(touched, old.size());
-    if (file.writeAt(0, old.constData(), restore) != restore || !file.resize(oldSize)
-        || !file.sync())
+    // The length is set only when the write changed it: setting even the length a file has
+    // may need room on some systems (wine's Windows makes it so by writing the last byte).
+    if (file.writeAt(0, old.constData(), restore) != restore
+        || (file.size() != oldSize && !file.resize(oldSize)) || !file.sync())
         return false;
     QByteArray check(old.size(), Qt::Uninitialized);
     return file.size() == oldSize && file.readAt(0, check.data(), check.size()) && check == old;
