@@ -753,15 +753,22 @@ LargeMap *Form1::largeMap()
     // Edit > Undo and Redo answer their keys there too.
     m_largeMap->addActions({findChild<QAction *>(QStringLiteral("mnuEUndo")),
                             findChild<QAction *>(QStringLiteral("mnuERedo"))});
-    // Beside the main window, on the screen.
+    // Beside the main window, on the screen. A window that was never shown has no frame yet:
+    // the window manager will give it one like the main window's.
     const QRect screen = this->screen()->availableGeometry();
-    const QSize frame = m_largeMap->frameSize() - m_largeMap->size();
+    const QSize frame = frameSize() - size();
     m_largeMap->resize(m_largeMap->size().boundedTo(screen.size() - frame));
     const QRect room = screen.adjusted(0, 0, -m_largeMap->width() - frame.width(),
                                        -m_largeMap->height() - frame.height());
     const QPoint right = frameGeometry().topRight() + QPoint(1, 0);
     const QPoint left = frameGeometry().topLeft() - QPoint(m_largeMap->width() + frame.width(), 0);
-    const QPoint place = right.x() <= room.right() ? right : left;
+    // Where it fits on neither side, it goes to the side with more room, where it covers less
+    // of the main window.
+    const bool rightIsRoomier
+            = screen.right() - frameGeometry().right() >= frameGeometry().left() - screen.left();
+    const QPoint place = right.x() <= room.right() || (left.x() < room.left() && rightIsRoomier)
+                                 ? right
+                                 : left;
     m_largeMap->move(std::clamp(place.x(), room.left(), std::max(room.left(), room.right())),
                      std::clamp(place.y(), room.top(), std::max(room.top(), room.bottom())));
     return m_largeMap;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <utility>
@@ -23,7 +24,9 @@ namespace DiskFile {
 namespace {
 
 // What a failed call was trying to do, which decides how a refusal is put in words.
-enum class Doing { Making, Changing };
+enum class Doing { Reading, Making, Changing };
+
+const char *const NotRegular = "it is a pipe or a device, not a regular file";
 
 #ifdef Q_OS_WIN
 using Handle = HANDLE;
@@ -36,6 +39,19 @@ std::wstring native(const QString &path)
 
 QString describe(DWORD error, Doing doing)
 {
+    if (doing == Doing::Reading) {
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return QStringLiteral("it does not exist");
+        case ERROR_ACCESS_DENIED:
+            return QStringLiteral("you have no permission to read it");
+        default:
+            break;
+        }
+    }
     switch (error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
@@ -74,6 +90,20 @@ const Handle NoHandle = -1;
 
 QString describe(int error, Doing doing)
 {
+    if (doing == Doing::Reading) {
+        switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("it does not exist");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("you have no permission to read it");
+        case EISDIR:
+            return QStringLiteral("it is a folder");
+        default:
+            break;
+        }
+    }
     switch (error) {
     case ENOSPC:
     case EDQUOT:
@@ -117,6 +147,20 @@ public:
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 #else
         m_handle = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+#endif
+        return remember(m_handle != NoHandle);
+    }
+
+    // Opening a pipe for reading does not wait for a writer: nothing is read from anything
+    // but a regular file.
+    bool openToRead(const QString &path)
+    {
+#ifdef Q_OS_WIN
+        m_handle = CreateFileW(native(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        m_handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 #endif
         return remember(m_handle != NoHandle);
     }
@@ -178,27 +222,31 @@ public:
         return done;
     }
 
+    // How many bytes from `offset` on were read into `data` (0 at the end of the file), or
+    // -1 when the read failed.
+    qint64 readSome(qint64 offset, char *data, qint64 size)
+    {
+        const qint64 chunk = std::min<qint64>(size, 1 << 24);
+#ifdef Q_OS_WIN
+        OVERLAPPED at = {};
+        at.Offset = DWORD(quint64(offset));
+        at.OffsetHigh = DWORD(quint64(offset) >> 32);
+        DWORD read = 0;
+        if (remember(ReadFile(m_handle, data, DWORD(chunk), &read, &at)))
+            return qint64(read);
+        return m_error == ERROR_HANDLE_EOF ? 0 : -1;
+#else
+        ssize_t read;
+        while ((read = pread(m_handle, data, size_t(chunk), offset)) < 0 && errno == EINTR) { }
+        return remember(read >= 0) ? qint64(read) : -1;
+#endif
+    }
+
     bool readAt(qint64 offset, char *data, qint64 size)
     {
-        qint64 done = 0;
-        while (done < size) {
-            const qint64 chunk = std::min<qint64>(size - done, 1 << 24);
-#ifdef Q_OS_WIN
-            OVERLAPPED at = {};
-            at.Offset = DWORD(quint64(offset + done));
-            at.OffsetHigh = DWORD(quint64(offset + done) >> 32);
-            DWORD read = 0;
-            if (!remember(ReadFile(m_handle, data + done, DWORD(chunk), &read, &at)) || read == 0)
+        for (qint64 done = 0, read; done < size; done += read)
+            if ((read = readSome(offset + done, data + done, size - done)) <= 0)
                 return false;
-#else
-            const ssize_t read = pread(m_handle, data + done, size_t(chunk), offset + done);
-            if (read < 0 && errno == EINTR)
-                continue;
-            if (!remember(read > 0))
-                return false;
-#endif
-            done += qint64(read);
-        }
         return true;
     }
 
@@ -209,6 +257,10 @@ public:
         if (size <= 0)
             return true;
 #ifdef Q_OS_WIN
+        // Room set aside below the file's end would cut the file there.
+        LARGE_INTEGER end;
+        if (GetFileSizeEx(m_handle, &end) && size <= end.QuadPart)
+            return true;
         FILE_ALLOCATION_INFO allocation;
         allocation.AllocationSize.QuadPart = size;
         if (SetFileInformationByHandle(m_handle, FileAllocationInfo, &allocation,
@@ -281,7 +333,10 @@ public:
 #endif
     }
 
-    auto error() const { return m_error; }
+    auto error() const
+    {
+        return m_error;
+    }
     // The folder takes no new files.
     bool deniedHere() const
     {
@@ -363,8 +418,10 @@ bool renameOver(const QString &from, const QString &to, QString *cause)
 bool putBack(NativeFile &file, const QByteArray &old, qint64 touched, qint64 oldSize)
 {
     const qint64 restore = std::min<qint64>(touched, old.size());
-    if (file.writeAt(0, old.constData(), restore) != restore || !file.resize(oldSize)
-        || !file.sync())
+    // The length is set only when the write changed it: setting even the length a file has
+    // may need room on some systems (wine's Windows makes it so by writing the last byte).
+    if (file.writeAt(0, old.constData(), restore) != restore
+        || (file.size() != oldSize && !file.resize(oldSize)) || !file.sync())
         return false;
     QByteArray check(old.size(), Qt::Uninitialized);
     return file.size() == oldSize && file.readAt(0, check.data(), check.size()) && check == old;
@@ -402,21 +459,97 @@ SaveResult writeInPlace(const QString &path, const QByteArray &bytes)
 
 QString whyNotRegular(const QString &path)
 {
+#ifdef Q_OS_WIN
+    // Windows keeps pipes and devices out of the folders, and Qt does not see them: a pipe
+    // (\\server\pipe\name) or a device (\\.\COM1) has a name of its own, and the old DOS
+    // names (CON, NUL, COM1 ...) name a device in every folder. Opening a pipe would take one
+    // of its connections, and the console does not open this way: they are known by name.
+    static const QRegularExpression special(
+            QStringLiteral(R"(^\\\\[^\\]+\\pipe\\|^\\\\[.?]\\(?![a-z]:|unc\\|volume\{))"
+                           R"(|(^|\\)(con|prn|aux|nul|com\d|lpt\d|conin\$|conout\$)[ .]*$)"),
+            QRegularExpression::CaseInsensitiveOption);
+    const QString name = QDir::toNativeSeparators(path);
+    if (name.contains(special))
+        return QString::fromLatin1(NotRegular);
+    // Any other device (a DOS name with an extension, "nul.txt", is one before Windows 11)
+    // shows itself when it is opened to read its attributes only.
+    const HANDLE probe = CreateFileW(native(path).c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return QString(); // nothing there, or nothing to tell: opening it says why
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool disk = GetFileType(probe) == FILE_TYPE_DISK;
+    const bool folder = disk && GetFileInformationByHandle(probe, &info)
+                        && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(probe);
+    return !disk    ? QString::fromLatin1(NotRegular)
+           : folder ? QStringLiteral("it is a folder")
+                    : QString();
+#else
     const QFileInfo info(path);
     if (!info.exists() || info.isFile())
         return QString();
-    return info.isDir() ? QStringLiteral("it is a folder")
-                        : QStringLiteral("it is a pipe or a device, not a regular file");
+    return info.isDir() ? QStringLiteral("it is a folder") : QString::fromLatin1(NotRegular);
+#endif
+}
+
+ReadResult read(const QString &path, qint64 limit)
+{
+    ReadResult result;
+#ifdef Q_OS_WIN
+    // A pipe or the console is not even opened (see whyNotRegular).
+    if (!(result.cause = whyNotRegular(path)).isEmpty())
+        return result;
+#endif
+    NativeFile file;
+    if (!file.openToRead(path)) {
+        result.cause = describe(file.error(), Doing::Reading);
+        return result;
+    }
+    // What was opened is looked at, not the name, which may name something else by now.
+    if (!file.isRegular()) {
+        result.cause = whyNotRegular(path);
+        if (result.cause.isEmpty())
+            result.cause = QString::fromLatin1(NotRegular);
+        return result;
+    }
+    const qint64 size = file.size();
+    if (size > limit) {
+        result.tooLarge = true;
+        return result;
+    }
+    // One byte more than it is said to hold shows that it grew meanwhile.
+    QByteArray &bytes = result.bytes;
+    bytes.resize(std::max<qint64>(size, 0) + 1);
+    qint64 done = 0;
+    for (qint64 read; done <= limit; done += read) {
+        if (done == bytes.size())
+            bytes.resize(std::min<qint64>(2 * done, limit + 1));
+        if ((read = file.readSome(done, bytes.data() + done, bytes.size() - done)) <= 0) {
+            if (read < 0) {
+                result.opened = true;
+                result.cause = describe(file.error(), Doing::Reading);
+            }
+            break;
+        }
+    }
+    bytes.truncate(done);
+    result.tooLarge = done > limit;
+    return result;
 }
 
 SaveResult replace(const QString &path, const QByteArray &bytes)
 {
+    // Nothing is ever put in the place of a pipe or a device (both exist, whatever Qt says).
+    QString cause = whyNotRegular(path);
+    if (!cause.isEmpty())
+        return {Outcome::Unchanged, cause};
     const QFileInfo info(path);
     const bool existed = info.exists();
     const QString target = existed ? info.canonicalFilePath() : info.absoluteFilePath();
     const Outcome untouched = existed ? Outcome::Unchanged : Outcome::NotWritten;
-    QString cause = whyNotRegular(target);
-    if (cause.isEmpty() && existed)
+    if (existed)
         cause = whyNotReplaceable(target);
     if (!cause.isEmpty())
         return {untouched, cause};

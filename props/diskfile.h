@@ -31,7 +31,22 @@ struct SaveResult
 SaveResult replace(const QString &path, const QByteArray &bytes);
 
 // Why `path` is no file to read or replace ("it is a folder"), or the empty text when it
-// names a regular file, after following links, or nothing at all.
+// names a regular file, after following links, or nothing at all. Nothing is read from it:
+// a pipe or a device would wait for data that may never come.
 QString whyNotRegular(const QString &path);
+
+// What reading a whole file gave.
+struct ReadResult
+{
+    QByteArray bytes;
+    // Why it could not be read, in words ("it does not exist"); empty when it was.
+    QString cause;
+    bool opened = false; // the cause came after the file was opened: a read failed
+    bool tooLarge = false; // it holds more than the limit; `bytes` are not all of it
+};
+
+// The bytes of the regular file at `path`, at most `limit` of them. Anything but a regular
+// file is refused before a byte is read.
+ReadResult read(const QString &path, qint64 limit);
 
 } // namespace DiskFile

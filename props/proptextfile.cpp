@@ -6,7 +6,6 @@
 #include "props/windows1252.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringView>
 
 #include <algorithm>
@@ -413,41 +412,21 @@ bool nameReadsBack(const QString &name)
 
 ReadResult readFile(const QString &path)
 {
-    QFile file(path);
     ReadResult result;
-    // Opening a pipe would wait for a writer that may never come.
-    if (const QString why = DiskFile::whyNotRegular(path); !why.isEmpty()) {
-        result.error
-                = QStringLiteral("Cannot open %1: %2.").arg(QDir::toNativeSeparators(path), why);
-        return result;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("Cannot open %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString());
-        return result;
-    }
-    const QString tooLarge = QStringLiteral("Cannot open %1: it is larger than %2 MiB, far too "
-                                            "large for a prop list.")
-                                     .arg(QDir::toNativeSeparators(path))
-                                     .arg(MaxFileBytes >> 20);
-    if (file.size() > MaxFileBytes) {
-        result.error = tooLarge;
-        return result;
-    }
     // Read no more than the limit allows, also from a file that does not tell its size.
-    QByteArray bytes;
-    for (QByteArray chunk; !(chunk = file.read(MaxFileBytes + 1 - bytes.size())).isEmpty();)
-        bytes += chunk;
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("Cannot read %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString());
-        return result;
-    }
-    if (bytes.size() > MaxFileBytes) {
-        result.error = tooLarge;
-        return result;
-    }
-    return parse(bytes);
+    const DiskFile::ReadResult read = DiskFile::read(path, MaxFileBytes);
+    if (!read.cause.isEmpty())
+        result.error = QStringLiteral("Cannot %1 %2: %3.")
+                               .arg(read.opened ? "read" : "open", QDir::toNativeSeparators(path),
+                                    read.cause);
+    else if (read.tooLarge)
+        result.error = QStringLiteral("Cannot open %1: it is larger than %2 MiB, far too large "
+                                      "for a prop list.")
+                               .arg(QDir::toNativeSeparators(path))
+                               .arg(MaxFileBytes >> 20);
+    else
+        return parse(read.bytes);
+    return result;
 }
 
 WriteResult writeFile(const QString &path, const QByteArray &bytes)

@@ -18,10 +18,11 @@ qt_dir=$PWD/build-windows-qt
 build_dir=build-windows
 zip=$build_dir/zrm-editor-1.0-windows-x64.zip
 
-# The cross compiler, Qt's host tools (moc, rcc, uic) of the same version, wine and an X server
-# for the tests, rsvg-convert and icotool for the icon, DejaVu fonts for the tests' layouts.
+# The cross compiler, Qt's host tools (moc, rcc, uic) of the same version, wine, an X server and
+# a window manager for the tests, rsvg-convert and icotool for the icon, DejaVu fonts for the
+# tests' layouts.
 zrm_install_deps g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools \
-    wine64 xvfb xauth librsvg2-bin icoutils fonts-dejavu-core xz-utils
+    wine64 xvfb xauth openbox librsvg2-bin icoutils fonts-dejavu-core xz-utils
 
 if [ "$(cat "$qt_dir/sha256" 2>/dev/null)" != "$qt_sha256" ]; then
     rm -rf "$qt_dir" && mkdir -p "$qt_dir"
@@ -48,24 +49,19 @@ rm -f "$zip"
 (cd "$build_dir" && cpack -G ZIP >/dev/null)
 bash scripts/check-windows-zip.sh "$zip"
 
-# The tests under wine, in a fresh wine prefix of the build and a private X server.
+# The tests under wine, in a fresh wine prefix of the build and a private X server with a window
+# manager, as on a desktop: without one, wine waits two seconds for each window it hides (for a
+# manager to say it is hidden), and tst_window_windows, which shows real windows, takes minutes
+# instead of seconds. The tests start once the manager is running.
 export WINEPREFIX=$PWD/$build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-status=0
-xvfb-run -a -s "-screen 0 1024x768x24" \
-    ctest --test-dir "$build_dir" --output-on-failure -j2 || status=$?
+results=$PWD/$build_dir # the manager starts its command in the home folder
+rm -f "$results/ctest-status"
+xvfb-run -a -s "-screen 0 1024x768x24" openbox --startup "sh -c 'ctest --test-dir $results \
+    --output-on-failure -j2; echo \$? >$results/ctest-status; openbox --exit'"
+status=$(cat "$results/ctest-status" 2>/dev/null || echo 1)
 
-# For information: the window's tests on Qt's Windows platform plugin rather than offscreen.
-# There the test's mouse moves do not reach the map, so the placing clicks land at its corner
-# until a click takes its position from the release itself.
-results=$PWD/$build_dir/tests/tst_window-windows.txt
-# shellcheck disable=SC2046
-xvfb-run -a -s "-screen 0 1024x768x24" env -u QT_QPA_PLATFORM $(cat "$build_dir/wine-environment") \
-    timeout 900 cmake/wine-run.sh "$build_dir/tests/tst_window.exe" -o "$results,txt" >/dev/null 2>&1 || true
-echo "For information, tst_window on the Windows platform plugin:" \
-    "$(grep -h '^Totals' "$results" 2>/dev/null || echo 'did not finish')"
-grep -h '^FAIL!' "$results" 2>/dev/null || true
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 
 [ $status -eq 0 ] || exit $status

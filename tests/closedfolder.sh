@@ -1,14 +1,13 @@
 #!/bin/sh
 # Runs tst_closedfolder in a scratch folder holding closed/, where no new file may be made, with
-# a.txt (0666), which may be written, and locked.txt (0444), which may not, and open/, which takes
-# new files. Root may write anywhere, so as root a copy of the test runs as nobody; where that
-# cannot be done the test is skipped (77).
+# a.txt (0666), which may be written, and open/, which takes new files. Root may write anywhere,
+# so as root a copy of the test runs as nobody; where that cannot be done the test is skipped
+# (77).
 # Usage: closedfolder.sh TEST_PROGRAM
 set -u
 scratch=$(mktemp -d) && chmod 755 "$scratch" && mkdir "$scratch/closed" "$scratch/open" || exit 1
 trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
-printf ooo >"$scratch/closed/a.txt" && printf ooo >"$scratch/closed/locked.txt"
-chmod 666 "$scratch/closed/a.txt" && chmod 444 "$scratch/closed/locked.txt"
+printf ooo >"$scratch/closed/a.txt" && chmod 666 "$scratch/closed/a.txt"
 chmod 555 "$scratch/closed" && chmod 777 "$scratch/open"
 export ZRM_SCRATCH="$scratch"
 [ "$(id -u)" -ne 0 ] && exec "$1"

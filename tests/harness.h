@@ -8,12 +8,22 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// Words of 16-bit Windows that windows.h still makes macros of; tests use them as names.
+#undef near
+#undef far
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,7 +164,75 @@ private:
     QList<Step> m_steps;
 };
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+// A named pipe (Windows keeps them apart from files, as \\.\pipe\NAME), and a watchdog that
+// from a few seconds on writes a line to whoever connected to it and hangs up: an editor stuck
+// reading the pipe then fails its test instead of hanging the whole run.
+class PipeWatchdog
+{
+public:
+    explicit PipeWatchdog(const QString &path)
+        : m_path(QDir::toNativeSeparators(path).toStdWString())
+    {
+        HANDLE pipe = listen();
+        if (pipe == INVALID_HANDLE_VALUE || !m_stop)
+            qFatal("cannot make the pipe %s", qPrintable(path));
+        m_thread = std::thread([this, pipe]() mutable {
+            const auto wake = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            OVERLAPPED io = {};
+            io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            const HANDLE events[] = {m_stop, io.hEvent};
+            auto done = [&](BOOL started) {
+                DWORD bytes;
+                return started || GetLastError() == ERROR_PIPE_CONNECTED
+                       || (GetLastError() == ERROR_IO_PENDING
+                           && WaitForMultipleObjects(2, events, FALSE, INFINITE)
+                                      == WAIT_OBJECT_0 + 1
+                           && GetOverlappedResult(pipe, &io, &bytes, FALSE));
+            };
+            while (pipe != INVALID_HANDLE_VALUE) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        wake - std::chrono::steady_clock::now());
+                if (done(ConnectNamedPipe(pipe, &io))) {
+                    m_freed = true;
+                    if (WaitForSingleObject(m_stop, DWORD(std::max<qint64>(0, left.count())))
+                        == WAIT_TIMEOUT)
+                        done(WriteFile(pipe, "stuck\n", 6, nullptr, &io));
+                }
+                CancelIo(pipe);
+                CloseHandle(pipe);
+                pipe = WaitForSingleObject(m_stop, 0) == WAIT_TIMEOUT ? listen()
+                                                                      : INVALID_HANDLE_VALUE;
+            }
+            CloseHandle(io.hEvent);
+        });
+    }
+    // Someone opened the pipe, where a read would have waited for good.
+    bool freed() const { return m_freed; }
+    ~PipeWatchdog()
+    {
+        SetEvent(m_stop);
+        m_thread.join();
+        CloseHandle(m_stop);
+    }
+
+private:
+    // One end of the pipe, waiting for the other to be opened.
+    HANDLE listen()
+    {
+        if (!m_stop)
+            m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        return CreateNamedPipeW(m_path.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
+                                PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 64, 64, 0,
+                                nullptr);
+    }
+
+    std::wstring m_path;
+    HANDLE m_stop = nullptr;
+    std::atomic<bool> m_freed = false;
+    std::thread m_thread;
+};
+#else
 // A named pipe, and a watchdog that from a few seconds on opens its other end for anyone
 // waiting to read it and writes into it: an editor stuck opening the pipe then fails its test
 // instead of hanging the whole run.
@@ -177,10 +255,12 @@ public:
             do {
                 const int end = open(m_path.constData(), O_WRONLY | O_NONBLOCK);
                 if (end >= 0)
-                    (void)!write(end, "stuck\n", 6), close(end);
+                    m_freed = true, (void)!write(end, "stuck\n", 6), close(end);
             } while (!m_stopped.wait_for(lock, std::chrono::milliseconds(100), stopped));
         });
     }
+    // Someone was stuck opening the pipe until the watchdog opened its other end.
+    bool freed() const { return m_freed; }
     ~PipeWatchdog()
     {
         {
@@ -193,6 +273,7 @@ public:
 
 private:
     QByteArray m_path;
+    std::atomic<bool> m_freed = false;
     std::mutex m_mutex;
     std::condition_variable m_stopped;
     bool m_stop = false;
@@ -207,53 +288,57 @@ class Harness
 public:
     std::unique_ptr<Form1> form;
     std::unique_ptr<QTemporaryDir> dir;
-#ifndef Q_OS_WIN
-    std::vector<std::unique_ptr<PipeWatchdog>> pipes;
-#endif
+    // The named pipes made by the session, by their names in it, and where Windows keeps them.
+    std::map<QString, std::unique_ptr<PipeWatchdog>> pipes;
+    QMap<QString, QString> pipePaths;
     QPoint mouse{2, 2}; // where the mouse last moved to on the map, in widget coordinates
 
     bool start()
     {
         mouse = QPoint(2, 2);
-#ifndef Q_OS_WIN
         pipes.clear();
-#endif
+        pipePaths.clear();
         return dir.reset(new QTemporaryDir), form.reset(new Form1), form->show(), reactivate();
     }
     // After a modal dialog the window may stay inactive; a user's next click activates it.
-    bool reactivate()
-    {
-        return form->activateWindow(), QTest::qWaitForWindowActive(form.get());
-    }
+    bool reactivate() { return form->activateWindow(), QTest::qWaitForWindowActive(form.get()); }
     template<typename T = QWidget>
     T *control(const QString &name) const
     {
         T *w = form->findChild<T *>(name);
         return w ? w : (qFatal("no control %s", qPrintable(name)), nullptr);
     }
-    QLineEdit *text(int n) const
-    {
-        return control<QLineEdit>(QStringLiteral("Text%1").arg(n));
-    }
+    QLineEdit *text(int n) const { return control<QLineEdit>(QStringLiteral("Text%1").arg(n)); }
     QPushButton *command(int n) const
     {
         return control<QPushButton>(QStringLiteral("Command%1").arg(n));
     }
-    QAbstractItemView *list7() const
+    QAbstractItemView *list7() const { return control<QAbstractItemView>("List7"); }
+    QAction *action(const QString &name) const { return control<QAction>(name); }
+    PropTable *table() const { return form->propTable(); }
+    QString path(const QString &name) const { return pipePaths.value(name, dir->filePath(name)); }
+    // A pipe NAME of the session (see PipeWatchdog): in the scratch folder, or where Windows
+    // keeps pipes.
+    void makePipe(const QString &name)
     {
-        return control<QAbstractItemView>("List7");
+#ifdef Q_OS_WIN
+        pipePaths[name] = QStringLiteral("//./pipe/zrm-%1-%2-%3")
+                                  .arg(QCoreApplication::applicationPid())
+                                  .arg(quintptr(this))
+                                  .arg(name);
+#endif
+        pipes[name] = std::make_unique<PipeWatchdog>(path(name));
     }
-    QAction *action(const QString &name) const
+    // A device NAME in the scratch folder: on Windows an old DOS name (CON, NUL ...) is one in
+    // every folder; elsewhere it is made a link to /dev/zero, which reads without end.
+    void makeDevice(const QString &name)
     {
-        return control<QAction>(name);
-    }
-    PropTable *table() const
-    {
-        return form->propTable();
-    }
-    QString path(const QString &name) const
-    {
-        return dir->filePath(name);
+#ifndef Q_OS_WIN
+        if (symlink("/dev/zero", QFile::encodeName(path(name)).constData()) != 0)
+            qFatal("cannot make the link %s", qPrintable(name));
+#else
+        Q_UNUSED(name);
+#endif
     }
     QString write(const QString &name, const QByteArray &bytes) const
     {
@@ -294,7 +379,7 @@ public:
     //                            held, so that the file manager proposes a move; shows how the
     //                            drop was taken: copy, move or - (refused); movedrop: a drag
     //                            that can only move
-    //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog)
+    //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog), device NAME
     //   menu ACTION, click CONTROL, key KEYS (to the focused widget)
     //   pick N, rpick N          a left or right click on a name
     //   type N TEXT              into TextN, which keeps the focus
@@ -310,7 +395,7 @@ public:
     // ?u Edit > Undo and Redo
     // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus (=their keys);
     // ?tip X,Y the map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters
-    // each, 12 unless given); ?f NAME a file (<special> for a pipe). Line ends show as '/'.
+    // each, 12 unless given); ?f NAME a file (see shownFile()). Line ends show as '/'.
     QString run(const QString &session, const ModalScript *script = nullptr)
     {
         static const QImage plain = QImage(":/map.bmp").convertToFormat(QImage::Format_RGB32);
@@ -326,7 +411,6 @@ public:
             const QString verb = step.section(u' ', 0, 0), arg = step.section(u' ', 1);
             const QStringList words = QString(arg).replace(u',', u' ').split(u' ');
             const int n = words.value(0).toInt(), y = words.value(1).toInt();
-            QFile file(path(arg));
             for (int i = 0; i < times; ++i) {
                 if (!reactivate())
                     qWarning("the window stays inactive before %s", qPrintable(step));
@@ -363,10 +447,8 @@ public:
                 } else if (verb == "write" || verb == "rmdir")
                     verb == "write" ? void(write(words.value(0), arg.section(u' ', 1).toUtf8()))
                                     : void(QDir(path(arg)).removeRecursively());
-#ifndef Q_OS_WIN
-                else if (verb == "fifo")
-                    pipes.push_back(std::make_unique<PipeWatchdog>(path(arg)));
-#endif
+                else if (verb == "fifo" || verb == "device")
+                    verb == "fifo" ? makePipe(arg) : makeDevice(arg);
                 else if (verb == "menu")
                     action(arg)->trigger();
                 else if (verb == "pick" || verb == "rpick")
@@ -384,9 +466,12 @@ public:
                     menu->popup(form->mapToGlobal(QPoint(10, 10)));
                     if (QTest::qWaitFor([menu] { return menu->isVisible(); }))
                         menu->close();
-                } else if (verb == "move")
-                    QTest::mouseMove(map, mouse = QPoint(n + 2, y + 2));
-                else if (verb == "map" || verb == "off") {
+                } else if (verb == "move") {
+                    // Through the window, as a real move comes: not every platform turns a
+                    // move of the cursor (what a move on a widget does) into an event at once.
+                    mouse = QPoint(n + 2, y + 2);
+                    QTest::mouseMove(form->windowHandle(), map->mapTo(form.get(), mouse));
+                } else if (verb == "map" || verb == "off") {
                     const QPoint at = arg.isEmpty() ? mouse : QPoint(n + 2, y + 2);
                     QTest::mousePress(map, Qt::LeftButton, {}, at);
                     QTest::mouseRelease(map, Qt::LeftButton, {},
@@ -457,21 +542,33 @@ public:
                         out.last() += (out.last().isEmpty() ? "" : "|")
                                       + scrub(script->seen[seen]).left(arg.isEmpty() ? 12 : n);
                 else if (verb == "?f")
-                    out << (file.exists() && !QFileInfo(file).isFile() ? "<special>"
-                            : file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll())
-                                                             : "<none>");
+                    out << shownFile(arg);
                 else if (!largeMapStep(verb, arg, words, out))
                     qFatal("unknown step %s", qPrintable(step));
             }
         }
         return scrub(out.join(u' ')).replace("\r\n", "/").replace(u'\n', u'/');
     }
+    // What a file holds, <none> when there is none, <special> for a pipe or device, and
+    // <stuck> for a pipe the editor opened to read, where it would have waited for good.
+    QString shownFile(const QString &name) const
+    {
+        QFile file(path(name));
+        const auto pipe = pipes.find(name);
+        if (pipe != pipes.end() && pipe->second->freed())
+            return "<stuck>";
+        if (pipePaths.contains(name) || (file.exists() && !QFileInfo(file).isFile()))
+            return "<special>";
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : "<none>";
+    }
     // Paths read alike on every system: the scratch folder as '@', the editor's as <editor>,
-    // and the '\' that Windows writes as '/'.
+    // and the '\' that Windows writes as '/'; a pipe as if it were in the scratch folder.
     QString scrub(const QString &text) const
     {
-        return QDir::fromNativeSeparators(text)
-                .replace(dir->path(), "@")
+        QString scrubbed = QDir::fromNativeSeparators(text);
+        for (auto pipe = pipePaths.begin(); pipe != pipePaths.end(); ++pipe)
+            scrubbed.replace(pipe.value(), "@/" + pipe.key());
+        return scrubbed.replace(dir->path(), "@")
                 .replace(QCoreApplication::applicationDirPath(), "<editor>");
     }
 
