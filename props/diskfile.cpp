@@ -28,8 +28,23 @@ enum class Doing { Reading, Making, Changing };
 
 const char *const NotRegular = "it is a pipe or a device, not a regular file";
 
+// What the system's error comes to, in the terms the editor's messages use.
+enum class Cause {
+    Missing,
+    NoRead,
+    IsFolder,
+    DiskFull,
+    TooLarge,
+    NoPermission,
+    NoFolder,
+    ReadOnlyDisk,
+    HeldOpen,
+    Other
+};
+
 #ifdef Q_OS_WIN
 using Handle = HANDLE;
+using SystemError = DWORD;
 const Handle NoHandle = INVALID_HANDLE_VALUE;
 
 std::wstring native(const QString &path)
@@ -37,43 +52,38 @@ std::wstring native(const QString &path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-QString describe(DWORD error, Doing doing)
+Cause causeOf(SystemError error, Doing doing)
 {
-    if (doing == Doing::Reading) {
-        switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-            return QStringLiteral("it does not exist");
-        case ERROR_ACCESS_DENIED:
-            return QStringLiteral("you have no permission to read it");
-        default:
-            break;
-        }
-    }
     switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return doing == Doing::Reading ? Cause::Missing : Cause::Other;
+    case ERROR_PATH_NOT_FOUND:
+        return doing == Doing::Reading ? Cause::Missing : Cause::NoFolder;
+    case ERROR_DIRECTORY:
+        return Cause::NoFolder;
+    case ERROR_ACCESS_DENIED:
+        return doing == Doing::Reading ? Cause::NoRead : Cause::NoPermission;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-        return QStringLiteral("there is no room left on the disk");
+        return Cause::DiskFull;
     case ERROR_FILE_TOO_LARGE:
-        return QStringLiteral("the system does not allow a file that large");
-    case ERROR_ACCESS_DENIED:
-        return doing == Doing::Making
-                       ? QStringLiteral("you have no permission to make files in its folder")
-                       : QStringLiteral("you have no permission to change it");
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_DIRECTORY:
-        return QStringLiteral("its folder does not exist");
+        return Cause::TooLarge;
     case ERROR_WRITE_PROTECT:
-        return QStringLiteral("the disk it is on is read-only");
+        return Cause::ReadOnlyDisk;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
-        return QStringLiteral("another program has it open");
+        return Cause::HeldOpen;
     default:
-        break;
+        return Cause::Other;
     }
+}
+
+// The system's own words for an error none of the editor's words fit.
+QString systemWords(SystemError error)
+{
     wchar_t *text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
                            | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -82,53 +92,73 @@ QString describe(DWORD error, Doing doing)
     LocalFree(text);
     if (words.endsWith(u'.'))
         words.chop(1);
-    return words.isEmpty() ? QStringLiteral("the system refused it (error %1)").arg(error) : words;
+    return words;
 }
 #else
 using Handle = int;
+using SystemError = int;
 const Handle NoHandle = -1;
 
-QString describe(int error, Doing doing)
+Cause causeOf(SystemError error, Doing doing)
 {
-    if (doing == Doing::Reading) {
-        switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-            return QStringLiteral("it does not exist");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("you have no permission to read it");
-        case EISDIR:
-            return QStringLiteral("it is a folder");
-        default:
-            break;
-        }
-    }
     switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("there is no room left on the disk");
-    case EFBIG:
-        return QStringLiteral("the system does not allow a file that large");
+    case ENOENT:
+    case ENOTDIR:
+        return doing == Doing::Reading ? Cause::Missing : Cause::NoFolder;
     case EACCES:
     case EPERM:
+        return doing == Doing::Reading ? Cause::NoRead : Cause::NoPermission;
+    case EISDIR:
+        return doing == Doing::Reading ? Cause::IsFolder : Cause::Other;
+    case ENOSPC:
+    case EDQUOT:
+        return Cause::DiskFull;
+    case EFBIG:
+        return Cause::TooLarge;
+    case EROFS:
+        return Cause::ReadOnlyDisk;
+    default:
+        return Cause::Other;
+    }
+}
+
+QString systemWords(SystemError error)
+{
+    const QString words = error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+    return words.left(1).toLower() + words.mid(1);
+}
+#endif
+
+// Why a call failed, in words that finish "Cannot save FILE: ...".
+QString describe(SystemError error, Doing doing)
+{
+    switch (causeOf(error, doing)) {
+    case Cause::Missing:
+        return QStringLiteral("it does not exist");
+    case Cause::NoRead:
+        return QStringLiteral("you have no permission to read it");
+    case Cause::IsFolder:
+        return QStringLiteral("it is a folder");
+    case Cause::DiskFull:
+        return QStringLiteral("there is no room left on the disk");
+    case Cause::TooLarge:
+        return QStringLiteral("the system does not allow a file that large");
+    case Cause::NoPermission:
         return doing == Doing::Making
                        ? QStringLiteral("you have no permission to make files in its folder")
                        : QStringLiteral("you have no permission to change it");
-    case ENOENT:
-    case ENOTDIR:
+    case Cause::NoFolder:
         return QStringLiteral("its folder does not exist");
-    case EROFS:
+    case Cause::ReadOnlyDisk:
         return QStringLiteral("the disk it is on is read-only");
-    default:
+    case Cause::HeldOpen:
+        return QStringLiteral("another program has it open");
+    case Cause::Other:
         break;
     }
-    const QString words = QString::fromLocal8Bit(std::strerror(error));
-    return error == 0 || words.isEmpty()
-                   ? QStringLiteral("the system refused it (error %1)").arg(error)
-                   : words.left(1).toLower() + words.mid(1);
+    const QString words = systemWords(error);
+    return words.isEmpty() ? QStringLiteral("the system refused it (error %1)").arg(error) : words;
 }
-#endif
 
 // An open file with the last error the system gave for it.
 class NativeFile
