@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTreeView>
 
 namespace CommDlgs {
 
@@ -110,6 +112,15 @@ QString ShowFileDialog(QWidget *owner, qint16 action, const QString &title,
     // After the folder: a name with a folder part of its own moves the dialog there.
     if (!initialFileName.isEmpty())
         dialog.selectFile(initialFileName);
+
+    // The detail view's size, type and date columns are as wide as what they show, the name
+    // takes the rest: at Qt's fixed widths sizes and dates are cut short ("41....KiB").
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 
     if (dialog.exec() != QDialog::Accepted)
         return QString();
