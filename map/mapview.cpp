@@ -1,5 +1,7 @@
 #include "map/mapview.h"
 
+#include "map/mapdrawing.h"
+
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,7 +52,9 @@ void MapView::setPenPosition(float x, float y)
 void MapView::lineTo(float x, float y)
 {
     if (x == m_penX && y == m_penY) {
-        stampDot(x, y);
+        // A dot: the 3 x 3 pixels around the pixel that holds the point, stamped rather than
+        // painted, since a redraw stamps tens of thousands of them.
+        MapDrawing::stampDot(m_canvas, QPointF(x, y), PenWidth / 2, colorFromBgr(m_penColor).rgb());
     } else if (std::isfinite(m_penX) && std::isfinite(m_penY) && std::isfinite(x)
                && std::isfinite(y)) {
         QPainter painter(&m_canvas);
@@ -71,29 +75,6 @@ void MapView::scheduleRepaint()
         return;
     m_repaintPending = true;
     update();
-}
-
-// A dot is the 3 x 3 pixels around the pixel that holds the point. Drawn by hand because
-// a full table redraws tens of thousands of dots and a painter per dot is far too slow.
-void MapView::stampDot(float x, float y)
-{
-    if (!std::isfinite(x) || !std::isfinite(y))
-        return;
-    const double cx = std::floor(double(x));
-    const double cy = std::floor(double(y));
-    const QRgb color = colorFromBgr(m_penColor).rgb();
-    const int half = PenWidth / 2;
-    for (int dy = -half; dy <= half; ++dy) {
-        const double py = cy + dy;
-        if (py < 0 || py >= m_canvas.height())
-            continue;
-        auto *line = reinterpret_cast<QRgb *>(m_canvas.scanLine(int(py)));
-        for (int dx = -half; dx <= half; ++dx) {
-            const double px = cx + dx;
-            if (px >= 0 && px < m_canvas.width())
-                line[int(px)] = color;
-        }
-    }
 }
 
 bool MapView::event(QEvent *event)

@@ -54,7 +54,6 @@ protected:
 
 private:
     QPointF toDrawing(const QPointF &widgetPos) const;
-    void stampDot(float x, float y);
     void scheduleRepaint();
 
     QImage m_map;
