@@ -47,6 +47,11 @@ using Handle = HANDLE;
 using SystemError = DWORD;
 const Handle NoHandle = INVALID_HANDLE_VALUE;
 
+SystemError lastError()
+{
+    return GetLastError();
+}
+
 std::wstring native(const QString &path)
 {
     return QDir::toNativeSeparators(path).toStdWString();
@@ -98,6 +103,11 @@ QString systemWords(SystemError error)
 using Handle = int;
 using SystemError = int;
 const Handle NoHandle = -1;
+
+SystemError lastError()
+{
+    return errno;
+}
 
 Cause causeOf(SystemError error, Doing doing)
 {
@@ -363,7 +373,7 @@ public:
 #endif
     }
 
-    auto error() const
+    SystemError error() const
     {
         return m_error;
     }
@@ -380,22 +390,13 @@ public:
 private:
     bool remember(bool ok)
     {
-#ifdef Q_OS_WIN
         if (!ok)
-            m_error = GetLastError();
-#else
-        if (!ok)
-            m_error = errno;
-#endif
+            m_error = lastError();
         return ok;
     }
 
     Handle m_handle = NoHandle;
-#ifdef Q_OS_WIN
-    DWORD m_error = 0;
-#else
-    int m_error = 0;
-#endif
+    SystemError m_error = 0;
 };
 
 // Why a file that exists may not be replaced, or the empty text.
@@ -434,12 +435,11 @@ bool renameOver(const QString &from, const QString &to, QString *cause)
     if (MoveFileExW(native(from).c_str(), native(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    *cause = describe(GetLastError(), Doing::Changing);
 #else
     if (rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return true;
-    *cause = describe(errno, Doing::Changing);
 #endif
+    *cause = describe(lastError(), Doing::Changing);
     return false;
 }
 
