@@ -240,13 +240,13 @@ QString MapCanvas::positionText(double value) const
 }
 
 // The text of position field `field` of `row` moved by `by` level units. A field that does not
-// move, or moves by less than its text can show, keeps its text byte for byte: a drag across
-// leaves Y as it was written.
+// move (by 0, or by less than its text can show) keeps its text byte for byte: a drag across
+// leaves Y as it was written, "-400.50" included.
 QString MapCanvas::movedText(int row, int field, double by) const
 {
     const QString text = m_table->field(row, field);
     const std::optional<double> value = NumberText::parse(text);
-    if (!value || by == 0)
+    if (!value)
         return text;
     const QString moved = NumberText::formatDouble(*value + by);
     return moved == NumberText::formatDouble(*value) ? text : moved;

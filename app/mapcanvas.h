@@ -48,7 +48,7 @@ public:
 
 signals:
     // A press and release without moving: `row` is the prop a pick there takes (-1 for none),
-    // `x` and `y` the level position there, rounded as a drag is, as text.
+    // `x` and `y` the level position there, rounded to the camera's step, as text.
     void clicked(int row, const QString &x, const QString &y);
     void pickRequested(int row);
     // Sent before a press of the left button or an arrow key acts on the props, so that what
