@@ -583,6 +583,9 @@ void Form1::placeSelectedProp(const QString &x, const QString &y)
         return;
     m_text[0]->setText(x);
     m_text[2]->setText(y);
+    // A click where the prop already is changes nothing, and is no step to undo.
+    if (x == m_table->field(row, 0) && y == m_table->field(row, 2))
+        return DrawMap();
     m_history->push(
             new FieldsCommand(m_table, QStringLiteral("Place Prop"), row, {{0, x}, {2, y}}));
     DrawMap();
@@ -750,6 +753,7 @@ LargeMap *Form1::largeMap()
     connect(canvas, &MapCanvas::clicked, this, &Form1::LargeMap_Click);
     connect(canvas, &MapCanvas::pickRequested, this, &Form1::LargeMap_Pick);
     connect(canvas, &MapCanvas::stepRequested, this, &Form1::LargeMap_Step);
+    connect(canvas, &MapCanvas::commitRequested, this, &Form1::writeBackFocusedField);
     // Edit > Undo and Redo answer their keys there too.
     m_largeMap->addActions({findChild<QAction *>(QStringLiteral("mnuEUndo")),
                             findChild<QAction *>(QStringLiteral("mnuERedo"))});

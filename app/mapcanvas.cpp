@@ -213,7 +213,8 @@ void MapCanvas::refresh()
 
 QPointF MapCanvas::positionOf(int row) const
 {
-    return m_gesture == Gesture::Drag && row == m_row ? m_dragTo : m_positions.at(row);
+    return m_gesture == Gesture::Drag && row == m_row ? m_positions.at(row) + m_dragBy
+                                                      : m_positions.at(row);
 }
 
 double MapCanvas::angleOf(int row) const
@@ -238,12 +239,25 @@ QString MapCanvas::positionText(double value) const
     return NumberText::formatDouble(MapCamera::rounded(value, m_camera.step()));
 }
 
+// The text of position field `field` of `row` moved by `by` level units. A field that does not
+// move (by 0, or by less than its text can show) keeps its text byte for byte: a drag across
+// leaves Y as it was written, "-400.50" included.
+QString MapCanvas::movedText(int row, int field, double by) const
+{
+    const QString text = m_table->field(row, field);
+    const std::optional<double> value = NumberText::parse(text);
+    if (!value)
+        return text;
+    const QString moved = NumberText::formatDouble(*value + by);
+    return moved == NumberText::formatDouble(*value) ? text : moved;
+}
+
 QString MapCanvas::statusText() const
 {
     QStringList parts;
     if (m_gesture == Gesture::Drag)
         parts << QStringLiteral("Move to X %1, Y %2")
-                         .arg(positionText(m_dragTo.x()), positionText(m_dragTo.y()));
+                         .arg(movedText(m_row, 0, m_dragBy.x()), movedText(m_row, 2, m_dragBy.y()));
     else if (m_gesture == Gesture::Turn)
         parts << QStringLiteral("Turn to %1").arg(NumberText::formatDouble(m_angleTo));
     else if (m_mouseInside) {
@@ -383,6 +397,8 @@ void MapCanvas::mousePressEvent(QMouseEvent *event)
     }
     if (m_button != Qt::LeftButton)
         return;
+    // What the press finds, and the click, drag or turn it starts, see typed values in.
+    emit commitRequested();
     m_gesture = Gesture::Pressed;
     // The selected prop's heading end turns it; a dot drags its prop, the selected one first
     // where dots lie on each other; empty space pans.
@@ -421,10 +437,11 @@ void MapCanvas::mouseMoveEvent(QMouseEvent *event)
 void MapCanvas::follow(QPointF at)
 {
     if (m_gesture == Gesture::Drag) {
-        const QPointF to
-                = m_positions.at(m_row) + m_camera.toLevel(at) - m_camera.toLevel(m_pressAt);
-        m_dragTo = QPointF(MapCamera::rounded(to.x(), m_camera.step()),
-                           MapCamera::rounded(to.y(), m_camera.step()));
+        // The move, not the position it leads to, is rounded: a drag along one pixel row leaves
+        // Y as it is.
+        const QPointF by = (at - m_pressAt) / m_camera.scale();
+        m_dragBy = QPointF(MapCamera::rounded(by.x(), m_camera.step()),
+                           MapCamera::rounded(by.y(), m_camera.step()));
     } else if (m_gesture == Gesture::Turn) {
         const QPointF from = at - m_camera.toView(m_positions.at(m_row));
         const double distance = std::hypot(from.x(), from.y());
@@ -449,8 +466,8 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent *event)
     if (gesture == Gesture::Pressed) {
         click(event->position());
     } else if (gesture == Gesture::Drag) {
-        const QString x = positionText(m_dragTo.x());
-        const QString y = positionText(m_dragTo.y());
+        const QString x = movedText(m_row, 0, m_dragBy.x());
+        const QString y = movedText(m_row, 2, m_dragBy.y());
         if (x != m_table->field(m_row, 0) || y != m_table->field(m_row, 2))
             emit stepRequested(Step::Move, m_row, {{0, x}, {2, y}});
     } else if (gesture == Gesture::Turn) {
@@ -504,8 +521,11 @@ void MapCanvas::keyPressEvent(QKeyEvent *event)
     const bool across = key == Qt::Key_Left || key == Qt::Key_Right;
     const double distance = (modifiers & Qt::ShiftModifier ? 10 : 1)
                             * (key == Qt::Key_Left || key == Qt::Key_Up ? -1 : 1);
+    emit commitRequested();
+    // A nudge that changes no text (a field that is no number, or one too large to show the
+    // move) is no step.
     const int field = across ? 0 : 2;
-    if (const std::optional<double> value = NumberText::parse(m_table->field(row, field)))
-        emit stepRequested(Step::Nudge, row,
-                           {{field, NumberText::formatDouble(*value + distance)}});
+    const QString text = movedText(row, field, distance);
+    if (text != m_table->field(row, field))
+        emit stepRequested(Step::Nudge, row, {{field, text}});
 }

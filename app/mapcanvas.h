@@ -48,10 +48,14 @@ public:
 
 signals:
     // A press and release without moving: `row` is the prop a pick there takes (-1 for none),
-    // `x` and `y` the level position there, rounded as a drag is, as text.
+    // `x` and `y` the level position there, rounded to the camera's step, as text.
     void clicked(int row, const QString &x, const QString &y);
     void pickRequested(int row);
-    // New texts for fields of `row`, the selected prop, by a drag, a nudge or a turn.
+    // Sent before a press of the left button or an arrow key acts on the props, so that what
+    // was typed into a field box and not yet written back goes into the table first.
+    void commitRequested();
+    // New texts for fields of `row`, the selected prop, by a drag, a nudge or a turn; at least
+    // one of them differs from the field's text.
     void stepRequested(MapCanvas::Step step, int row, const FieldTexts &texts);
     void matchCountChanged(int count);
     void statusChanged(const QString &text);
@@ -80,13 +84,14 @@ private:
     void syncScrollBars();
     void refresh();
     void zoomAbout(double factor, QPointF view);
-    // Where `row` is drawn: the drag's position for the prop being dragged.
+    // Where `row` is drawn: moved by the drag for the prop being dragged.
     QPointF positionOf(int row) const;
     double angleOf(int row) const;
     QPointF headingEnd(int row) const;
     void click(QPointF at);
     void follow(QPointF at);
     QString positionText(double value) const;
+    QString movedText(int row, int field, double by) const;
     void paintLabels(QPainter &painter, int visible);
 
     const PropTable *const m_table;
@@ -111,7 +116,8 @@ private:
     QPointF m_pressAt;
     QPointF m_lastAt;
     int m_row = -1;
-    QPointF m_dragTo;
+    // How far the drag moves its prop, in level units, each axis rounded to the camera's step.
+    QPointF m_dragBy;
     double m_angleFrom = 0;
     double m_angleTo = 0;
     bool m_clickedBefore = false;
