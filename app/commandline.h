@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,11 @@ struct CommandLine
     QString file;
 
     // Qt's own options (-style, -session, -platform and the like) are left to the application
-    // object, with their values.
-    static CommandLine read(const QStringList &arguments);
+    // object, with their values. `unreadable`: the indexes of arguments whose bytes are no
+    // valid UTF-8 (see Terminal::arguments()); such a FILE is refused.
+    static CommandLine read(const QStringList &arguments, const QList<qsizetype> &unreadable = {});
+
+    // What to hand the application object: `argv` as given, but each Qt option written
+    // -option=value that Qt takes only as -option value (-platform=offscreen) split in two.
+    static QList<QByteArray> qtArguments(int argc, char *argv[]);
 };

@@ -96,17 +96,19 @@ void History::push(QUndoCommand *command)
         top->measure();
     } else {
         m_steps.push_back(std::make_unique<Step>(command));
-        if (m_undoLimit > 0 && count() > m_undoLimit)
-            dropOldest();
     }
-    // Before any step goes, those being compacted count with their compact size.
+    m_index = count();
+    if (m_undoLimit > 0 && count() > m_undoLimit)
+        dropOldest();
+    // The step that was on top is now far from the current point: it is compacted before the
+    // budget is checked, so that no step goes that would have fitted beside it in its compact
+    // form. Those being compacted count with their compact size before any step goes.
+    compactFarSteps();
     if (m_byteLimit > 0 && heldBytes() > m_byteLimit)
         settle();
     while (m_byteLimit > 0 && count() > 1 && heldBytes() > m_byteLimit)
         dropOldest();
-    m_index = count();
     emitChanges();
-    compactFarSteps();
 }
 
 void History::undo()

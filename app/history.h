@@ -19,7 +19,8 @@ class QUndoCommand;
 // When a push would pass it the oldest steps go, but the newest step always stays. Steps
 // that tell their size (HistoryStep) are put in their compact form on a worker thread once
 // they are neither the next to undo nor the next to redo, so a step taken back or done
-// again right away needs no work to restore it.
+// again right away needs no work to restore it; a push that would pass the budget first
+// waits for that, the step it moved away from included, so that what fits once compact stays.
 class History : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -8,8 +9,10 @@
 namespace Terminal {
 
 // The arguments as the user typed them. Windows hands a program its command line in UTF-16;
-// elsewhere `argv` is in the locale's encoding.
-QStringList arguments(int argc, char *argv[]);
+// elsewhere `argv` is taken as UTF-8, as Qt takes file names. An argument that is not valid
+// UTF-8 shows each byte that belongs to no character as \xHH, and its index is added to
+// `unreadable`: no file of that name can be opened.
+QStringList arguments(int argc, char *argv[], QList<qsizetype> *unreadable);
 
 // Writes `output` to standard output and `error` to standard error. A Windows GUI program has
 // those only when they were redirected; otherwise they go to the console it was started from,

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
 
 namespace NumberText {
 
@@ -22,6 +24,30 @@ bool isDigit(QChar c)
 
 // A bound for powers of ten far beyond any double, so that counting cannot overflow.
 constexpr qint64 Huge = qint64(1) << 40;
+
+// The largest values to `digits` significant digits cut toward zero, in format()'s exponent
+// form; only for values of 1e308 and beyond, whose text always has an exponent.
+QString cutTowardZero(double value, int digits)
+{
+    // Seventeen digits tell a double exactly; the digits beyond `digits` are dropped.
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::abs(value),
+                                   std::chars_format::scientific, 16)
+                             .ptr;
+    const std::string_view text(buffer, std::size_t(end - buffer));
+    const std::size_t e = text.find('e');
+    std::string cut(value < 0 ? "-" : "");
+    cut += text.substr(0, 1);
+    const std::size_t point = cut.size();
+    cut += text.substr(2, std::size_t(std::clamp(digits, 1, 17) - 1));
+    while (cut.size() > point && cut.back() == '0')
+        cut.pop_back();
+    if (cut.size() > point)
+        cut.insert(point, 1, '.');
+    cut += 'E';
+    cut += text.substr(e + 1);
+    return QString::fromLatin1(cut.data(), qsizetype(cut.size()));
+}
 
 } // namespace
 
@@ -112,6 +138,10 @@ QString format(double value, int digits)
     if (value == 0)
         return QStringLiteral("0");
     QString text = QString::number(value, 'g', digits);
+    // Rounding to `digits` digits may go past the largest double, and that text would read
+    // back as no number: the digits are then cut toward zero instead.
+    if (std::abs(value) >= 1e308 && std::isfinite(value) && !parse(text))
+        return cutTowardZero(value, digits);
     const qsizetype e = text.indexOf(u'e');
     if (e >= 0)
         text[e] = u'E';

@@ -16,7 +16,9 @@ namespace NumberText {
 std::optional<double> parse(QStringView text);
 
 // The shortest text of a value with at most `digits` significant digits, no leading blank,
-// exponent form from 10^digits up and below 10^-4 ("1E+15", "1.5E-05"); -0 is "0".
+// exponent form from 10^digits up and below 10^-4 ("1E+15", "1.5E-05"); -0 is "0". The
+// digits are rounded to nearest, but cut toward zero where rounding would pass the largest
+// double: the text of a finite value always reads back as a number.
 QString format(double value, int digits);
 
 // A double-precision result (the prop count): up to 15 significant digits.

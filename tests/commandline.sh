@@ -1,7 +1,8 @@
 #!/bin/sh
 # The editor's command line, through the real executable: --help and --version print and end
-# with 0 (also beside Qt's own options), a wrong option or a second file print an error and
-# end with 2, all before any window (a window would keep the editor running past the timeout).
+# with 0 (also beside Qt's own options), a wrong option, a second file or a file name that is
+# no UTF-8 print an error and end with 2, all before any window (a window would keep the
+# editor running past the timeout).
 # The output is redirected to files, and the editor names itself by its file name
 # (zrm-editor.exe on Windows).
 # Usage: commandline.sh EDITOR [RUNNER]   (RUNNER: what runs a Windows build here, under wine)
@@ -28,4 +29,16 @@ expect 2 stderr "$name: only one FILE can be opened." a b
 # Qt's own options and their values are the application object's, not files or errors.
 expect 0 stdout "$name 1.0" -style Fusion -session 1a2b --reverse -stylesheet=x.qss --version
 expect 2 stderr "$name: Unknown option 'stylee'." --stylee Fusion
+if [ -n "$runner" ]; then
+    # Wine hands a Windows program its arguments in UTF-16, whatever their bytes were, and a
+    # Windows program reports a platform plugin it lacks in a message box, not on stderr.
+    echo "skipped under $runner: a file name of bytes that are no UTF-8 and -platform=NAME"
+    exit $failed
+fi
+# A name that is no UTF-8 names no file Qt can open: refused for what it is, not as missing.
+expect 2 stderr "$name: the file name 'caf\xE9.txt' is not valid UTF-8, so the editor cannot \
+open it." "$(printf 'caf\351.txt')"
+# Qt takes -platform only with its value in the next argument: -platform=NAME is handed to it
+# so (a plugin that does not exist ends the editor at once, saying which).
+expect 134 stderr 'qt.qpa.plugin: Could not find the Qt platform plugin "nowhere"' -platform=nowhere
 exit $failed
