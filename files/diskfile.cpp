@@ -42,7 +42,7 @@ bool makeTemporary(const QString &target, NativeFile &file, QString *made)
 {
     const QString folder = QFileInfo(target).absolutePath() + u'/';
     for (int tries = 0; tries < 100; ++tries) {
-        const quint32 draw = QRandomGenerator::global()->bounded(2176782336u) /* 36^6 */;
+        const quint32 draw = QRandomGenerator::global()->bounded(2176782336u); // 36^6
         const QString name = folder + QLatin1String(TemporaryPrefix)
                              + QString::number(draw, 36).rightJustified(6, u'0');
         if (file.create(name)) {

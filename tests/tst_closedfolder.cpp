@@ -39,10 +39,12 @@ QStringList keptOf(const QString &path)
 
 } // namespace
 
-// Saves that fail, in a folder that takes new files (open/) and in one that does not (closed/;
-// closedfolder.sh prepares them and runs this as a user who may not write closed/): whatever
-// fails, the old file keeps its bytes, nothing is left behind, and the message says why and
-// what the file holds. On Windows without closedfolder.sh the test makes open/ itself.
+// Saves, most of them failing, in a folder that takes new files (open/) and in one that does
+// not (closed/; closedfolder.sh prepares them and runs this as root and as a user who may not
+// write closed/): whatever fails, the old file keeps its bytes, nothing is left behind, and the
+// message says why and what the file holds; whatever is saved, the file keeps its owner, group,
+// mode, ACL, attributes and links. On Windows without closedfolder.sh the test makes open/
+// itself.
 class TestClosedFolder : public QObject
 {
     Q_OBJECT
@@ -93,7 +95,8 @@ private slots:
 #endif
         const QString path = root + '/' + file;
         if (state == "attributes" && !QFileInfo::exists(path))
-            QSKIP("another user's file is prepared by closedfolder.sh, run as root");
+            QSKIP("the files with owners, ACLs and attributes are prepared by closedfolder.sh as "
+                  "root");
         const QByteArray oldBytes = QByteArray(old.toInt(), 'o'), newBytes(bytes.toInt(), 'n');
         // A symbolic link is saved through to its target, "-target" after its name.
         const bool symbolic = state == "symbolic link" || state == "dangling link";
