@@ -158,7 +158,10 @@ bool NativeFile::openLocked(const QString &path)
     lock.l_whence = SEEK_SET;
     if (fcntl(fd(m_handle), F_OFD_SETLK, &lock) == 0)
         return true;
-    m_error = errno == EACCES ? EAGAIN : errno;
+    // A file system (or a kernel) that keeps no such locks saves unlocked, as before them.
+    if (errno != EAGAIN && errno != EACCES)
+        return true;
+    m_error = EAGAIN;
     ::close(fd(std::exchange(m_handle, -1)));
     return false;
 }
