@@ -13,6 +13,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 namespace Conversion {
 
 namespace {
@@ -118,7 +122,21 @@ void startConverter(QWidget *owner, const CommandTexts &texts, const QString &so
     // converters get the paths as the system writes them: DOS programs know no '/'.
     const QStringList arguments{QDir::toNativeSeparators(source),
                                 QDir::toNativeSeparators(destination)};
-    if (!QProcess::startDetached(path, arguments))
+    QProcess converter;
+    converter.setProgram(path);
+    converter.setArguments(arguments);
+#ifdef Q_OS_UNIX
+    // The editor ignores SIGXFSZ, so that a save past a file-size limit fails in words instead
+    // of ending it; a converter gets the system's default back, as from a shell. Qt 6.4 runs no
+    // child process modifier for a detached program, so the default is set around the start
+    // (no file is written meanwhile: saves run on this thread).
+    const auto ignored = std::signal(SIGXFSZ, SIG_DFL);
+    const bool started = converter.startDetached();
+    std::signal(SIGXFSZ, ignored);
+#else
+    const bool started = converter.startDetached();
+#endif
+    if (!started)
         ZrmDialogs::showMessage(
                 owner, texts.startFailed.arg(texts.program, QDir::toNativeSeparators(path)));
 }

@@ -1,6 +1,6 @@
 #include "props/proptextfile.h"
 
-#include "props/diskfile.h"
+#include "files/diskfile.h"
 #include "props/numbertext.h"
 #include "props/proptable.h"
 #include "props/windows1252.h"

@@ -4,8 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-# desktop-file-utils, appstream and python3 check the installed desktop entry, metainfo and icon.
-zrm_install_deps desktop-file-utils appstream python3
+# desktop-file-utils, appstream and python3 check the installed desktop entry, metainfo and icon;
+# acl and attr give the saved files ACL entries and attributes to keep.
+zrm_install_deps desktop-file-utils appstream python3 acl attr
 build_dir="${BUILD_DIR:-build-test}"
 # shellcheck disable=SC2086
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON ${CMAKE_ARGS:-}

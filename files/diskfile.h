@@ -23,12 +23,28 @@ struct SaveResult
     QString cause;
 };
 
-// Replaces the file at `path` (a link is followed) with `bytes`. Where a new file can be made
-// beside it, the new bytes go to a temporary file that then takes the old one's place in one
-// step. In a folder that takes no new files a file that may be written is written in place:
-// its new size is reserved before any old byte is touched, and should a write still fail, the
-// old bytes are written back and read back to check them.
+// Replaces the file at `path` with `bytes`. A link is followed, also one to a file yet to be
+// made. While it saves, the file is locked against another save. Where a new file can be made
+// beside it that takes the old one's owner, group, permissions, ACL and extended attributes,
+// the new bytes go to that temporary file, which then takes the old one's place in one step,
+// and the folder is synced. Otherwise (a folder that takes no new files, another user's file,
+// a file with more than one name) the file is written in place: its new size is reserved
+// before any old byte is touched, a synced copy of the old bytes waits beside it where the
+// folder takes new files, and should a write still fail, the old bytes are written back and
+// read back to check them.
 SaveResult replace(const QString &path, const QByteArray &bytes);
+
+// How every temporary file a save makes beside a file begins; six letters or digits follow.
+inline constexpr char TemporaryPrefix[] = ".zrm-";
+
+// How often saves have asked the system to put a file's bytes (files) or a folder's names
+// (folders) on the disk, since the program started.
+struct Syncs
+{
+    int files = 0;
+    int folders = 0;
+};
+Syncs syncsSoFar();
 
 // Why `path` is no file to read or replace ("it is a folder"), or the empty text when it
 // names a regular file, after following links, or nothing at all. Nothing is read from it:
