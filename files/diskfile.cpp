@@ -123,7 +123,7 @@ SaveResult writeInPlace(const QString &path, const QByteArray &bytes)
     }
     const QString cause = describe(file.error(), Doing::Changing);
     if (!putBack(file, old, written))
-        return {Outcome::Damaged, cause}; // the copy, if any, stays: it holds the old bytes
+        return {Outcome::Damaged, cause, copyPath}; // the copy stays: it holds the old bytes
     dropCopy();
     return {Outcome::PutBack, cause};
 }

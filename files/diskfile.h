@@ -21,6 +21,8 @@ struct SaveResult
     Outcome outcome = Outcome::Unchanged;
     // Why the save failed, in words: "there is no room left on the disk".
     QString cause;
+    // A damaged file's old bytes, kept whole in a copy beside it: the copy's path, or empty.
+    QString keptCopy = QString();
 };
 
 // Replaces the file at `path` with `bytes`. A link is followed, also one to a file yet to be

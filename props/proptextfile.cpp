@@ -453,6 +453,9 @@ WriteResult writeFile(const QString &path, const QByteArray &bytes)
         state = QStringLiteral("The file had been written in part, and its old contents could "
                                "not all be written back: it is damaged. Save the prop list to "
                                "another file.");
+        if (!saved.keptCopy.isEmpty())
+            state += QStringLiteral(" Its old contents are kept whole in %1.")
+                             .arg(QDir::toNativeSeparators(saved.keptCopy));
         break;
     }
     result.error = QStringLiteral("Cannot save %1: %2.\n\n%3")
