@@ -69,7 +69,9 @@ private slots:
         write("keep.txt", "1\r\n1 2 3 4 5 6 Keep\r\n");
         ModalScript script;
         script.play(answers.replace(u'@', dir->path() + u'/'));
-        QCOMPARE(run(steps, &script), seen);
+        const QString shown = run(steps, &script);
+        QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
+        QCOMPARE(shown, seen);
         QVERIFY(script.done());
     }
 };
