@@ -71,56 +71,77 @@ inline void addCases(const char *file, const QStringList &keys)
 // showed over itself is gone and it is still open (a Save dialog that refused a name): one
 // that is closing after its box is not met again. `seen` keeps what each said: a message or
 // input box its text, a file dialog its mode, title, filters, default suffix and folder.
+// A dialog the next answer does not fit, or that stays open after it with nothing shown over
+// it, is closed and the script gives up: `failure` says what it found, and every later dialog
+// is closed at once.
 class ModalScript : public QObject
 {
 public:
     using Step = std::function<void(QWidget *)>;
     QStringList seen;
+    QString failure;
 
     ModalScript() { qApp->installEventFilter(this); }
     ModalScript &then(Step step) { return m_steps.append(std::move(step)), *this; }
-    bool done() const { return m_steps.isEmpty(); }
+    bool done() const { return m_steps.isEmpty() && failure.isEmpty(); }
     // Answers separated by '|': ok, yes, no, cancel, enter (the Return key); into an input box
-    // =TEXT or, typed and then cancelled, ~TEXT; a file's path.
+    // =TEXT or, typed and then cancelled, ~TEXT; a file's absolute path.
     ModalScript &play(const QString &answers)
     {
         for (const QString &a : answers.split(u'|', Qt::SkipEmptyParts)) {
-            then([a](QWidget *w) {
+            then([this, a](QWidget *w) {
                 auto *box = qobject_cast<QMessageBox *>(w);
-                if (a == "enter")
-                    return QTest::keyClick(w, Qt::Key_Return);
+                auto *input = qobject_cast<QInputDialog *>(w);
+                auto *files = qobject_cast<QFileDialog *>(w);
                 const auto button = a == "ok"    ? QMessageBox::Ok
                                     : a == "yes" ? QMessageBox::Yes
                                                  : QMessageBox::No;
-                if (box && box->button(button) && a != "cancel") // else a step out of turn: closed
-                    return box->button(button)->click();
-                if (auto *input = qobject_cast<QInputDialog *>(w);
-                    input && a.contains(QRegularExpression("^[=~]")))
-                    return input->setTextValue(a.mid(1)),
-                           a[0] == u'=' ? input->accept() : input->reject();
-                if (auto *files = qobject_cast<QFileDialog *>(w); files && a != "cancel")
-                    return choose(files, a);
-                static_cast<QDialog *>(w)->reject();
+                if (a == "enter")
+                    QTest::keyClick(w, Qt::Key_Return);
+                else if (a == "cancel" || !(box || input || files))
+                    static_cast<QDialog *>(w)->reject();
+                else if (box && box->button(button) && QStringList{"ok", "yes", "no"}.contains(a))
+                    box->button(button)->click();
+                else if (input && a.contains(QRegularExpression("^[=~]")))
+                    input->setTextValue(a.mid(1)), a[0] == u'=' ? input->accept() : input->reject();
+                else if (files && QDir::isAbsolutePath(a))
+                    choose(files, a, 0, this);
+                else
+                    fail(w, "has no answer " + a);
             });
         }
         return *this;
     }
     // Types the path into the dialog's name box and accepts, as a user would: with the dialog
-    // active and the box focused, or a name picked in its file list would win.
-    static void choose(QPointer<QFileDialog> dialog, const QString &path, int tries = 0)
+    // active and the box focused, or a name picked in its file list would win. One that does
+    // not take the name (an Open dialog's for a file that is not there) is closed, or, for a
+    // script, fails it.
+    static void choose(QPointer<QFileDialog> dialog, const QString &path, int tries = 0,
+                       QPointer<ModalScript> script = nullptr)
     {
         if (dialog && QApplication::activeWindow() != dialog && tries < 200)
             return dialog->activateWindow(),
-                   QTimer::singleShot(5, [=] { choose(dialog, path, tries + 1); });
-        if (auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr) {
-            edit->setFocus(Qt::OtherFocusReason);
-            edit->setText(path);
-            // An Open dialog takes no name of a file that is not there: an answer that does
-            // not fit closes it rather than leave it waiting.
-            for (QAbstractButton *b : dialog->findChild<QDialogButtonBox *>("buttonBox")->buttons())
-                if (b->text() == dialog->labelText(QFileDialog::Accept))
-                    b->isEnabled() ? b->click() : dialog->reject();
+                   QTimer::singleShot(5, [=] { choose(dialog, path, tries + 1, script); });
+        auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        auto *buttons = dialog ? dialog->findChild<QDialogButtonBox *>("buttonBox") : nullptr;
+        if (!edit || !buttons)
+            return dialog && script ? script->fail(dialog, "has no name box") : void();
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->setText(path);
+        QStringList found;
+        for (QAbstractButton *b : buttons->buttons()) {
+            found << b->text() + (b->isEnabled() ? "" : " (disabled)");
+            if (b->text() != dialog->labelText(QFileDialog::Accept) || !b->isEnabled())
+                continue;
+            const qsizetype met = script ? script->seen.size() : 0;
+            b->click();
+            if (dialog && dialog->isVisible() && script && script->seen.size() == met)
+                script->fail(dialog, "stays open, nothing shown over it, after " + path);
+            return;
         }
+        script ? script->fail(dialog,
+                              "cannot take " + path + ": its buttons are " + found.join(", "))
+               : dialog->reject();
     }
 
 protected:
@@ -133,17 +154,32 @@ protected:
     }
 
 private:
+    void fail(QWidget *dialog, const QString &why)
+    {
+        if (failure.isEmpty())
+            failure = QString("the dialog \"%1\" %2").arg(m_shown.value(dialog), why);
+        static_cast<QDialog *>(dialog)->reject();
+    }
     void meet(QDialog *modal)
     {
         auto *input = qobject_cast<QInputDialog *>(modal);
         auto *box = qobject_cast<QMessageBox *>(modal);
-        if (auto *d = qobject_cast<QFileDialog *>(modal))
+        if (auto *d = qobject_cast<QFileDialog *>(modal)) {
+            // An Open dialog takes one existing file, a Save dialog any name (a "?" after the
+            // mode when the two are mixed); the filter selected comes first.
+            const bool save = d->acceptMode() == QFileDialog::AcceptSave;
+            QStringList filters = d->nameFilters();
+            if (filters.contains(d->selectedNameFilter()))
+                filters.move(filters.indexOf(d->selectedNameFilter()), 0);
+            const bool mixed
+                    = d->fileMode() != (save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
             seen << QString("%1 %2: %3 [%4] in %5")
-                            .arg(d->fileMode() == QFileDialog::AnyFile ? "save" : "open",
-                                 d->windowTitle(), d->nameFilters().join(u';'), d->defaultSuffix(),
+                            .arg(QString(save ? "save" : "open") + (mixed ? "?" : ""),
+                                 d->windowTitle(), filters.join(u';'), d->defaultSuffix(),
                                  d->directory().absolutePath());
-        else
+        } else
             seen << (input ? input->labelText() : box ? box->text() : modal->windowTitle());
+        m_shown[modal] = seen.constLast();
         // The box's caller goes on once the box is destroyed; the dialog it stood over is
         // then either closed or still waiting for an answer.
         const QPointer<QDialog> under = qobject_cast<QDialog *>(
@@ -154,7 +190,9 @@ private:
                     meet(under);
             });
         });
-        const Step step = m_steps.isEmpty() ? [](QWidget *w) { static_cast<QDialog *>(w)->reject(); } : m_steps.takeFirst();
+        const Step step = m_steps.isEmpty() || !failure.isEmpty()
+                                  ? [](QWidget *w) { static_cast<QDialog *>(w)->reject(); }
+                                  : m_steps.takeFirst();
         // Acted on from the dialog's own event loop, once it runs.
         QTimer::singleShot(0, this, [target = QPointer<QWidget>(modal), step] {
             target ? step(target) : void();
@@ -162,6 +200,7 @@ private:
     }
 
     QList<Step> m_steps;
+    QHash<QWidget *, QString> m_shown; // what each dialog met said, for a failure
 };
 
 #ifdef Q_OS_WIN

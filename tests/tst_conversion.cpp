@@ -54,6 +54,7 @@ private slots:
         answer(script, answers, action == "1");
         script.seen << CommDlgs::ShowFileDialog(form.get(), qint16(action.toInt()), "Pick", "",
                                                 filter, dir->path(), extension);
+        QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
         QCOMPARE(scrub(script.seen.join(u'|')).replace(u'\n', u'/'), shown);
     }
 
@@ -71,6 +72,7 @@ private slots:
         ModalScript script;
         answer(script, answers, true);
         const QString shown = run(steps, &script).replace(m_tools.path(), "<tools>") + ' ';
+        QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
         // One line per start: the converter's name, then each argument after a tab. It starts
         // before the command ends; give one started by mistake time to log.
         const auto log = [this] {

@@ -22,10 +22,15 @@ private slots:
                 && map.pixel(0, 542) == 0xFF808080);
         QCOMPARE(form->mapView()->contentsRect(), QRect(2, 2, 145, 543));
         // The platform's font family, no larger than its size, with every caption whole: each
-        // button's inside its button, each field's before its box and 8 pixels below its top.
+        // button's inside its button, each field's before its box and 8 pixels below its top;
+        // one pixel larger, some caption would not fit.
         QCOMPARE(form->centralWidget()->font().family(), QApplication::font().family());
-        QVERIFY(QFontInfo(form->centralWidget()->font()).pixelSize()
-                <= QFontInfo(QApplication::font()).pixelSize());
+        const int size = QFontInfo(form->centralWidget()->font()).pixelSize();
+        QVERIFY(size <= QFontInfo(QApplication::font()).pixelSize());
+        QFont larger = form->centralWidget()->font();
+        larger.setPixelSize(size + 1);
+        const QFontMetrics more(larger);
+        bool largerFits = size < QFontInfo(QApplication::font()).pixelSize();
         for (int n = 1; n <= 5; ++n) {
             QStyleOptionButton option;
             option.initFrom(command(n));
@@ -33,6 +38,8 @@ private slots:
                                                                    &option, command(n));
             QVERIFY(command(n)->fontMetrics().horizontalAdvance(command(n)->text())
                     <= room.width());
+            largerFits = largerFits && more.horizontalAdvance(command(n)->text()) <= room.width()
+                         && more.height() <= room.height();
         }
         const QStringList captions
                 = {"X Position:", "Z Position:", "Y Position:", "X Angle:", "Y Angle:", "Z Angle:"};
@@ -41,7 +48,14 @@ private slots:
             QVERIFY(n > 0 && label->pos() == text(n)->pos() + QPoint(-56, 8)
                     && label->geometry().bottom() < 559);
             QVERIFY(label->x() + label->fontMetrics().horizontalAdvance(label->text()) < 64);
+            QLabel probe(label->text());
+            probe.setFont(larger);
+            largerFits = largerFits && label->x() + probe.sizeHint().width() < 64;
         }
+        QVERIFY2(!largerFits,
+                 qPrintable(QString("the captions are drawn at %1 pixels, though %2 would fit")
+                                    .arg(size)
+                                    .arg(size + 1)));
     }
 
     void sessions_data() { addCases("window.txt", {"file", "answers", "steps", "seen"}); }
@@ -55,7 +69,9 @@ private slots:
         write("keep.txt", "1\r\n1 2 3 4 5 6 Keep\r\n");
         ModalScript script;
         script.play(answers.replace(u'@', dir->path() + u'/'));
-        QCOMPARE(run(steps, &script), seen);
+        const QString shown = run(steps, &script);
+        QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
+        QCOMPARE(shown, seen);
         QVERIFY(script.done());
     }
 };
