@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -66,6 +67,20 @@ const char *const BadPropName
           "unchanged.\n\nA name may not contain a comma or a character that Windows-1252 "
           "cannot hold, start with a double quote, start or end with a blank, or start with a "
           "number followed by more text.";
+const char *const Utf8Mark = "%1 is UTF-8 text: it starts with the UTF-8 byte order mark.";
+const char *const Utf8Found = "%1 looks like UTF-8 text: it holds letters written as UTF-8 "
+                              "byte sequences, and no byte that UTF-8 cannot hold.";
+const char *const Utf16Mark = "%1 is UTF-16 text (%2), as Notepad saves \"Unicode\": it starts "
+                              "with the UTF-16 byte order mark.";
+const char *const ReadAsWhich
+        = "\n\nProp files are Windows-1252 text, and the editor saves them so.\n\nYes: read it "
+          "as %1, each letter kept as the same letter in Windows-1252.\nNo: read its bytes as "
+          "Windows-1252, as before: a letter written with several bytes becomes several "
+          "letters.\nCancel: open nothing.";
+const char *const Unheld = "It is %1 text, and it holds characters that Windows-1252, the text "
+                           "of prop files, cannot hold: %2. Replace them in the file, or open "
+                           "it as Windows-1252.";
+const char *const Malformed = "It is %1 text, but it also holds bytes that are not %1.";
 } // namespace Texts
 
 // Colours as 0x00BBGGRR.
@@ -450,6 +465,61 @@ bool acceptAsCopy(QDropEvent *event)
     return true;
 }
 
+// The bytes of a file as the reader takes them. A file that is plainly UTF-8 or UTF-16 is
+// read as such only when the user says so, and its mark is never read as text. Nothing when
+// the user cancelled, or when the file cannot be read as asked (the user has been told).
+std::optional<QByteArray> textToRead(QWidget *owner, const QString &path, const QByteArray &bytes)
+{
+    using PropTextFile::Encoding;
+    const PropTextFile::Detected found = PropTextFile::detectEncoding(bytes);
+    if (found.encoding == Encoding::Windows1252)
+        return bytes;
+    const QString name = QDir::toNativeSeparators(path);
+    const QString encoding
+            = found.encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16");
+    const QString what
+            = found.encoding != Encoding::Utf8
+                      ? QString::fromLatin1(Texts::Utf16Mark)
+                                .arg(name, found.encoding == Encoding::Utf16LE ? "little-endian"
+                                                                               : "big-endian")
+              : found.markBytes > 0 ? QString::fromLatin1(Texts::Utf8Mark).arg(name)
+                                    : QString::fromLatin1(Texts::Utf8Found).arg(name);
+    switch (ZrmDialogs::askYesNoCancel(
+            owner, what + QString::fromLatin1(Texts::ReadAsWhich).arg(encoding))) {
+    case ZrmDialogs::Answer::Cancel:
+        return std::nullopt;
+    case ZrmDialogs::Answer::No:
+        return bytes.sliced(found.markBytes);
+    case ZrmDialogs::Answer::Yes:
+        break;
+    }
+    PropTextFile::Recoded recoded = PropTextFile::toWindows1252(bytes, found);
+    if (recoded.ok())
+        return std::move(recoded.bytes);
+    QStringList problems;
+    if (!recoded.unheld.isEmpty()) {
+        // Enough to find them by; a file of Chinese names need not list every one.
+        constexpr int MaxNamed = 10;
+        QStringList named;
+        for (const QString &c : recoded.unheld.mid(0, MaxNamed))
+            named << QStringLiteral("\"%1\" (U+%2)")
+                             .arg(c, QString::number(c.toUcs4().value(0), 16)
+                                             .toUpper()
+                                             .rightJustified(4, u'0'));
+        if (recoded.unheld.size() > MaxNamed)
+            named << QStringLiteral("and %1 more").arg(recoded.unheld.size() - MaxNamed);
+        problems << QString::fromLatin1(Texts::Unheld)
+                            .arg(encoding, named.join(QStringLiteral(", ")));
+    }
+    if (recoded.malformed)
+        problems << QString::fromLatin1(Texts::Malformed).arg(encoding);
+    ZrmDialogs::showMessage(
+            owner,
+            QString::fromLatin1(Texts::CannotOpen).arg(name, problems.join(QStringLiteral("\n\n")))
+                    + QString::fromLatin1(Texts::ListUnchanged));
+    return std::nullopt;
+}
+
 } // namespace
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
@@ -621,7 +691,15 @@ void Form1::mnuFSave_Click()
 // redrawn.
 void Form1::OpenZRM(const QString &path)
 {
-    PropTextFile::ReadResult result = PropTextFile::readFile(path);
+    PropTextFile::ReadResult result;
+    PropTextFile::FileBytes file = PropTextFile::readBytes(path);
+    result.error = std::move(file.error);
+    if (result.error.isEmpty()) {
+        const std::optional<QByteArray> text = textToRead(this, path, file.bytes);
+        if (!text)
+            return;
+        result = PropTextFile::parse(*text);
+    }
     if (!result.contents) {
         // An error without a line already names the file it could not read.
         const QString problem = result.line > 0

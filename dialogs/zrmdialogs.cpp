@@ -25,6 +25,22 @@ bool askOkCancel(QWidget *owner, const QString &text)
     return box.exec() == QMessageBox::Ok;
 }
 
+Answer askYesNoCancel(QWidget *owner, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, appTitle(), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 QString askText(QWidget *owner, const QString &prompt)
 {
     QInputDialog dialog(owner);

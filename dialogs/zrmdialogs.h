@@ -16,6 +16,12 @@ void showMessage(QWidget *owner, const QString &text);
 // A message box with OK (the default) and Cancel; true when the user chose OK.
 bool askOkCancel(QWidget *owner, const QString &text);
 
+// The answers of a Yes / No / Cancel box.
+enum class Answer { Yes, No, Cancel };
+
+// A message box with Yes (the default), No and Cancel; Escape and closing it are Cancel.
+Answer askYesNoCancel(QWidget *owner, const QString &text);
+
 // A text-input box with OK and Cancel and an empty input field; the entered text,
 // or the empty text on Cancel.
 QString askText(QWidget *owner, const QString &prompt);

@@ -6,6 +6,7 @@
 #include "props/windows1252.h"
 
 #include <QDir>
+#include <QStringDecoder>
 #include <QStringView>
 
 #include <algorithm>
@@ -410,11 +411,91 @@ bool nameReadsBack(const QString &name)
     return reader.atEnd() && item.storesAs(name);
 }
 
-ReadResult readFile(const QString &path)
+namespace {
+
+// The length of the valid UTF-8 sequence at bytes[i], or 0 when there is none: no overlong
+// forms, no surrogates, nothing above U+10FFFF.
+int utf8SequenceAt(QByteArrayView bytes, qsizetype i)
 {
-    ReadResult result;
+    const auto at = [&](qsizetype k) {
+        return quint8(bytes[k]);
+    };
+    const quint8 lead = at(i);
+    if (lead < 0x80)
+        return 1;
+    int length = 0;
+    quint8 low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+    else
+        return 0;
+    if (i + length > bytes.size() || at(i + 1) < low || at(i + 1) > high)
+        return 0;
+    for (int k = 2; k < length; ++k) {
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
+Detected detectEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {Encoding::Utf8, 3};
+    if (bytes.startsWith("\xFF\xFE"))
+        return {Encoding::Utf16LE, 2};
+    if (bytes.startsWith("\xFE\xFF"))
+        return {Encoding::Utf16BE, 2};
+    bool multiByte = false;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const int length = utf8SequenceAt(bytes, i);
+        if (length == 0)
+            return {};
+        multiByte = multiByte || length > 1;
+        i += length;
+    }
+    return {multiByte ? Encoding::Utf8 : Encoding::Windows1252, 0};
+}
+
+Recoded toWindows1252(QByteArrayView bytes, Detected found)
+{
+    bytes = bytes.sliced(found.markBytes);
+    Recoded result;
+    if (found.encoding == Encoding::Windows1252) {
+        result.bytes = bytes.toByteArray();
+        return result;
+    }
+    QStringDecoder decoder(found.encoding == Encoding::Utf8      ? QStringConverter::Utf8
+                           : found.encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
+                                                                 : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    result.malformed = decoder.hasError();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView c = QStringView(text).sliced(i, length);
+        // A byte that is not valid comes out as the replacement character, told apart.
+        const bool replaced = result.malformed && c == u"\uFFFD";
+        if (!replaced && !Windows1252::canEncode(c) && !result.unheld.contains(c))
+            result.unheld << c.toString();
+        i += length - 1;
+    }
+    if (result.ok())
+        result.bytes = Windows1252::encode(text);
+    return result;
+}
+
+FileBytes readBytes(const QString &path)
+{
+    FileBytes result;
     // Read no more than the limit allows, also from a file that does not tell its size.
-    const DiskFile::ReadResult read = DiskFile::read(path, MaxFileBytes);
+    DiskFile::ReadResult read = DiskFile::read(path, MaxFileBytes);
     if (!read.cause.isEmpty())
         result.error = QStringLiteral("Cannot %1 %2: %3.")
                                .arg(read.opened ? "read" : "open", QDir::toNativeSeparators(path),
@@ -425,8 +506,19 @@ ReadResult readFile(const QString &path)
                                .arg(QDir::toNativeSeparators(path))
                                .arg(MaxFileBytes >> 20);
     else
-        return parse(read.bytes);
+        result.bytes = std::move(read.bytes);
     return result;
+}
+
+ReadResult readFile(const QString &path)
+{
+    FileBytes file = readBytes(path);
+    if (!file.error.isEmpty()) {
+        ReadResult result;
+        result.error = std::move(file.error);
+        return result;
+    }
+    return parse(file.bytes);
 }
 
 WriteResult writeFile(const QString &path, const QByteArray &bytes)

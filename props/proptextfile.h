@@ -3,7 +3,9 @@
 #include "props/proprecord.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <optional>
@@ -67,6 +69,41 @@ std::optional<Problem> findUnsavable(const QVector<PropRecord> &records);
 
 // True when a prop with this name would be read back from a saved file with the same name.
 bool nameReadsBack(const QString &name);
+
+// How a file's bytes are written, as far as they tell: Windows-1252 unless they plainly say
+// otherwise.
+enum class Encoding { Windows1252, Utf8, Utf16LE, Utf16BE };
+
+struct Detected
+{
+    Encoding encoding = Encoding::Windows1252;
+    // The byte order mark the file starts with (0 when none); never part of the text.
+    int markBytes = 0;
+};
+
+// UTF-8 when the bytes start with its mark, or when they hold a valid multi-byte sequence
+// and nothing that is not UTF-8; UTF-16 only with its mark.
+Detected detectEncoding(QByteArrayView bytes);
+
+// A file's text after its mark, as the Windows-1252 bytes that parse() reads. When the text
+// holds characters Windows-1252 cannot hold (each named once, in the order found) or bytes
+// that are not valid in its encoding, it cannot be read this way.
+struct Recoded
+{
+    QByteArray bytes;
+    QStringList unheld;
+    bool malformed = false;
+    bool ok() const { return unheld.isEmpty() && !malformed; }
+};
+Recoded toWindows1252(QByteArrayView bytes, Detected found);
+
+// A whole file's bytes, or an error that names the file and the reason.
+struct FileBytes
+{
+    QByteArray bytes;
+    QString error;
+};
+FileBytes readBytes(const QString &path);
 
 // parse() on the file's bytes; when the file cannot be read, an error naming the reason.
 ReadResult readFile(const QString &path);

@@ -40,6 +40,30 @@ private slots:
         QVERIFY(result.contents || read.startsWith(QString("Line %1: ").arg(result.line)));
     }
 
+    void detect_data() { addCases("reading.txt", {"bytes", "found"}); }
+    void detect()
+    {
+        QFETCH(QString, bytes);
+        QFETCH(QString, found);
+        const QByteArray raw = bytes.toLatin1();
+        const PropTextFile::Detected detected = PropTextFile::detectEncoding(raw);
+        const char *const names[] = {"Windows-1252", "UTF-8", "UTF-16LE", "UTF-16BE"};
+        QString actual = names[int(detected.encoding)]
+                         + QString(detected.markBytes > 0 ? " mark: " : ": ");
+        const PropTextFile::Recoded recoded = PropTextFile::toWindows1252(raw, detected);
+        if (recoded.ok()) {
+            const auto read = PropTextFile::parse(recoded.bytes);
+            QVERIFY2(read.contents, qPrintable(read.error));
+            actual += read.contents->countText;
+            for (const PropRecord &r : read.contents->records)
+                actual += u' ' + r.name;
+        } else {
+            actual += recoded.malformed ? QString("malformed")
+                                        : "cannot hold " + recoded.unheld.join(u',');
+        }
+        QCOMPARE(actual, found);
+    }
+
     void writtenAsHeld()
     {
         QCOMPARE(PropTextFile::serialize("0", {}), QByteArray("0\r\n"));
