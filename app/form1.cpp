@@ -807,12 +807,13 @@ void Form1::mnuFExit_Click()
 
 void Form1::mnuCZRM_Click()
 {
-    Conversion::run(this, Conversion::Direction::ZrmToTxt);
+    Conversion::run(this, Conversion::Direction::ZrmToTxt,
+                    [this](const QString &path) { openFile(path); });
 }
 
 void Form1::mnuCTXT_Click()
 {
-    Conversion::run(this, Conversion::Direction::TxtToZrm);
+    Conversion::run(this, Conversion::Direction::TxtToZrm, {});
 }
 
 void Form1::closeEvent(QCloseEvent *event)

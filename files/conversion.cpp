@@ -4,16 +4,25 @@
 #include "files/commdlgs.h"
 #include "files/recentfolder.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
+#include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <csignal>
 #endif
 
@@ -27,6 +36,9 @@ constexpr qint16 SaveAction = 2;
 
 // An 8.3 name: eight characters, the dot and a three-character extension.
 constexpr int MaxDosNameLength = 12;
+
+// As much of a converter's error output as a message box can show.
+constexpr qint64 MaxErrorOutput = 4000;
 
 // One file dialog of a command: its action code, title, filter pairs and default extension.
 struct DialogTexts
@@ -48,7 +60,6 @@ struct CommandTexts
     DialogTexts destinationDialog;
     QString nameTooLong;
     QString namesMatch;
-    QString notFound;
     QString startFailed; // %1: the program's name, %2: its full path
 };
 
@@ -88,9 +99,6 @@ CommandTexts textsFor(Direction direction)
             "running going to DOS and typing ZRM2TXT.exe ZRMFilename(DOS length) "
             "TXTDestination(DOS length)");
     texts.namesMatch = QStringLiteral("Names match, not saving");
-    texts.notFound = QStringLiteral("Could not start %1: the program was not found beside the "
-                                    "editor or on the PATH.")
-                             .arg(texts.program);
     texts.startFailed = QStringLiteral("Could not start %1: %2 could not be run.");
     return texts;
 }
@@ -110,35 +118,167 @@ QString findProgram(const QString &program)
     return QStandardPaths::findExecutable(program);
 }
 
-void startConverter(QWidget *owner, const CommandTexts &texts, const QString &source,
-                    const QString &destination)
+QString notFound(const QString &program)
 {
-    const QString path = findProgram(texts.program);
-    if (path.isEmpty()) {
-        ZrmDialogs::showMessage(owner, texts.notFound);
+    const QString path = qEnvironmentVariable("PATH");
+    return QStringLiteral("%1 was not found. It was looked for beside the editor, in %2, and in "
+                          "the folders of the PATH: %3")
+            .arg(program, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
+                 path.isEmpty() ? QStringLiteral("(none)") : QDir::toNativeSeparators(path));
+}
+
+// What a file was before the converter started: a converter that fails may leave an older
+// destination as it was, which must not pass for its work.
+struct FileState
+{
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+    QByteArray digest;
+
+    static FileState of(const QString &path)
+    {
+        FileState state;
+        const QFileInfo info(path);
+        state.exists = info.exists();
+        if (!state.exists)
+            return state;
+        state.size = info.size();
+        state.modified = info.lastModified();
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (file.open(QIODevice::ReadOnly) && hash.addData(&file))
+            state.digest = hash.result();
+        return state;
+    }
+    bool operator==(const FileState &other) const
+    {
+        return exists == other.exists && size == other.size && modified == other.modified
+               && digest == other.digest;
+    }
+};
+
+// One started converter, from its start until its report is shown.
+struct Watch
+{
+    QPointer<QWidget> owner;
+    Direction direction;
+    std::function<void(const QString &)> openText;
+    QString program;
+    QString source;
+    QString destination;
+    FileState before;
+};
+
+// The report waits until no other dialog is open, so it never lands in the middle of a
+// conversion or a save the user is still answering.
+void report(const std::shared_ptr<Watch> &watch, const QString &text, bool offerOpen)
+{
+    if (!watch->owner)
+        return; // the window is gone: the editor is ending
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, watch->owner,
+                           [watch, text, offerOpen] { report(watch, text, offerOpen); });
         return;
     }
+    QMessageBox box(QMessageBox::NoIcon, ZrmDialogs::appTitle(), text,
+                    offerOpen ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, watch->owner);
+    if (box.exec() == QMessageBox::Yes && watch->owner && watch->openText)
+        watch->openText(watch->destination);
+}
+
+void finished(const std::shared_ptr<Watch> &watch, int exitCode, QProcess::ExitStatus status,
+              const QByteArray &errors)
+{
+    QString failure;
+    if (status == QProcess::CrashExit)
+        failure = QStringLiteral("it crashed.");
+    else if (exitCode != 0)
+        failure = QStringLiteral("it ended with exit status %1.").arg(exitCode);
+    else if (!QFileInfo::exists(watch->destination))
+        failure = QStringLiteral("it wrote no destination file.");
+    else if (FileState::of(watch->destination) == watch->before)
+        failure = QStringLiteral("it left the destination file unchanged.");
+
+    const QString source = QDir::toNativeSeparators(watch->source);
+    const QString destination = QDir::toNativeSeparators(watch->destination);
+    QString text = failure.isEmpty()
+                           ? QStringLiteral("The conversion worked: %1 turned %2 into %3.")
+                                     .arg(watch->program, source, destination)
+                           : QStringLiteral("The conversion failed: %1 did not turn %2 into %3: %4")
+                                     .arg(watch->program, source, destination, failure);
+    // Notes alone are no failure: a converter run through a wrapper writes them there.
+    const QString said = QString::fromLocal8Bit(errors).trimmed();
+    if (!said.isEmpty())
+        text += QStringLiteral("\n\nIts error output:\n") + said;
+    const bool offerOpen = failure.isEmpty() && watch->direction == Direction::ZrmToTxt;
+    if (offerOpen)
+        text += QStringLiteral("\n\nOpen the converted text file now?");
+    report(watch, text, offerOpen);
+}
+
+void startConverter(QWidget *owner, Direction direction,
+                    std::function<void(const QString &)> openText, const CommandTexts &texts,
+                    const QString &path, const QString &source, const QString &destination)
+{
+    auto watch = std::make_shared<Watch>(Watch{owner, direction, std::move(openText), texts.program,
+                                               source, destination, FileState::of(destination)});
+    // The error output goes to a file, not a pipe: a converter still running when the editor
+    // ends writes on unharmed.
+    auto *errors
+            = new QTemporaryFile(QDir::temp().filePath(QStringLiteral("zrm-converter-XXXXXX.txt")));
+    if (!errors->open()) {
+        delete errors;
+        ZrmDialogs::showMessage(owner, QStringLiteral("Could not start %1: no temporary file for "
+                                                      "its error output.")
+                                               .arg(texts.program));
+        return;
+    }
+    errors->close();
+    // Never destroyed while it runs (that would kill the converter): it deletes itself when
+    // the converter ends, and one still running when the editor ends is left behind with it.
+    auto *converter = new QProcess;
+    converter->setProgram(path);
     // Separate arguments and no shell, so blanks in folder names stay inside one argument. The
     // converters get the paths as the system writes them: DOS programs know no '/'.
-    const QStringList arguments{QDir::toNativeSeparators(source),
-                                QDir::toNativeSeparators(destination)};
-    QProcess converter;
-    converter.setProgram(path);
-    converter.setArguments(arguments);
-#ifdef Q_OS_UNIX
-    // The editor ignores SIGXFSZ, so that a save past a file-size limit fails in words instead
-    // of ending it; a converter gets the system's default back, as from a shell. Qt 6.4 runs no
-    // child process modifier for a detached program, so the default is set around the start
-    // (no file is written meanwhile: saves run on this thread).
-    const auto ignored = std::signal(SIGXFSZ, SIG_DFL);
-    const bool started = converter.startDetached();
-    std::signal(SIGXFSZ, ignored);
+    converter->setArguments(
+            {QDir::toNativeSeparators(source), QDir::toNativeSeparators(destination)});
+    converter->setInputChannelMode(QProcess::ForwardedInputChannel);
+    converter->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    converter->setStandardErrorFile(errors->fileName());
+#ifdef Q_OS_WIN
+    // Its own console window, shown normally, as a program started from Explorer gets: a
+    // converter that asks something is seen, and the window is its input and output.
+    converter->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+        args->flags = (args->flags & ~DWORD(CREATE_NO_WINDOW)) | CREATE_NEW_CONSOLE;
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = SW_SHOWNORMAL;
+        args->startupInfo->hStdInput = nullptr;
+        args->startupInfo->hStdOutput = nullptr;
+    });
 #else
-    const bool started = converter.startDetached();
+    // The editor ignores SIGXFSZ, so that a save past a file-size limit fails in words instead
+    // of ending it; a converter gets the system's default back, as from a shell.
+    converter->setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
 #endif
-    if (!started)
+    QObject::connect(converter, &QProcess::finished, converter,
+                     [converter, errors, watch](int exitCode, QProcess::ExitStatus status) {
+                         QFile said(errors->fileName());
+                         const QByteArray text = said.open(QIODevice::ReadOnly)
+                                                         ? said.read(MaxErrorOutput)
+                                                         : QByteArray();
+                         said.close();
+                         delete errors;
+                         converter->deleteLater();
+                         finished(watch, exitCode, status, text);
+                     });
+    converter->start();
+    if (!converter->waitForStarted(-1)) {
+        delete errors;
+        delete converter;
         ZrmDialogs::showMessage(
                 owner, texts.startFailed.arg(texts.program, QDir::toNativeSeparators(path)));
+    }
 }
 
 } // namespace
@@ -151,9 +291,15 @@ bool isNameTooLongForDos(const QString &path)
     return path.size() - (separator + 1) > MaxDosNameLength;
 }
 
-void run(QWidget *owner, Direction direction)
+void run(QWidget *owner, Direction direction, std::function<void(const QString &)> openText)
 {
     const CommandTexts texts = textsFor(direction);
+    // Before any question: a missing converter would make every answer wasted.
+    const QString program = findProgram(texts.program);
+    if (program.isEmpty()) {
+        ZrmDialogs::showMessage(owner, notFound(texts.program));
+        return;
+    }
 
     ZrmDialogs::showMessage(owner, texts.sourcePrompt);
     const QString source = askForFile(owner, texts.sourceDialog);
@@ -177,7 +323,7 @@ void run(QWidget *owner, Direction direction)
         return;
     }
 
-    startConverter(owner, texts, source, destination);
+    startConverter(owner, direction, std::move(openText), texts, program, source, destination);
 }
 
 } // namespace Conversion

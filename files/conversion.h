@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // The Convert menu's guided commands that hand a prop list to the external DOS converters
@@ -10,9 +12,11 @@ namespace Conversion {
 
 enum class Direction { ZrmToTxt, TxtToZrm };
 
-// The whole command: explains each step, asks for the source and destination files and
-// starts the converter without waiting for it. Every message box and dialog is owned by owner.
-void run(QWidget *owner, Direction direction);
+// The whole command: finds the converter, explains each step, asks for the source and
+// destination files and starts the converter without waiting for it. When the converter ends,
+// one message box says whether it worked; after a conversion to text it offers to open the
+// text file through openText. Every message box and dialog is owned by owner.
+void run(QWidget *owner, Direction direction, std::function<void(const QString &)> openText);
 
 // True when the file name part of path (after the last '\' or '/') has 13 or more
 // characters, which the DOS converters cannot take.

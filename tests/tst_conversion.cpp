@@ -58,10 +58,14 @@ private slots:
         QCOMPARE(scrub(script.seen.join(u'|')).replace(u'\n', u'/'), shown);
     }
 
-    void commands_data() { addCases("conversion.txt", {"tools", "answers", "steps", "seen"}); }
+    void commands_data()
+    {
+        addCases("conversion.txt", {"tools", "does", "answers", "steps", "seen"});
+    }
     void commands()
     {
         QFETCH(QString, tools);
+        QFETCH(QString, does);
         QFETCH(QString, answers);
         QFETCH(QString, steps);
         QFETCH(QString, seen);
@@ -69,19 +73,27 @@ private slots:
         QFile::remove(beside);
         QVERIFY(tools != "beside" || QFile::copy(ZRM_FAKE_CONVERTER, beside));
         qputenv("PATH", QFile::encodeName(m_tools.filePath(tools)));
+        qputenv("ZRM_FAKE_CONVERTER_DO", does.toLatin1());
         ModalScript script;
         answer(script, answers, true);
         const QString shown = run(steps, &script).replace(m_tools.path(), "<tools>") + ' ';
         QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
         // One line per start: the converter's name, then each argument after a tab. It starts
-        // before the command ends; give one started by mistake time to log.
+        // before the command ends; give one started by mistake time to log. Then what the
+        // editor said when the converter ended, and the list if one was opened.
         const auto log = [this] {
             QFile file(path("converter.log"));
             return file.open(QIODevice::ReadOnly) ? scrub(file.readAll()).replace(u'\n', u'/')
                                                   : "<none>";
         };
+        const auto ended = [&] {
+            QString said;
+            for (const QString &text : script.seen)
+                said += text.startsWith("The conversion") ? " => " + scrub(text) : "";
+            return said.replace(u'\n', u'/') + (table()->records().isEmpty() ? "" : " " + rows());
+        };
         QTest::qWait(seen.endsWith("<none>") ? 250 : 0);
-        QTRY_COMPARE_WITH_TIMEOUT(shown + log(), seen, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown + log() + ended(), seen, 5000);
         QFile::remove(beside);
     }
 

@@ -6,7 +6,15 @@ class TestWindow : public QObject, Harness
 {
     Q_OBJECT
 
+    QTemporaryDir m_tools; // the stand-in converters, so that the Convert commands ask on
+
 private slots:
+    void initTestCase()
+    {
+        for (const QString name : {"ZRM2TXT.exe", "TXT2ZRM.exe"})
+            QVERIFY(QFile::copy(ZRM_FAKE_CONVERTER, m_tools.filePath(name)));
+        qputenv("PATH", QFile::encodeName(m_tools.path()));
+    }
     void init() { QVERIFY(start()); }
     void cleanup() { form.reset(); }
 
