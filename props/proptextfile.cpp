@@ -426,12 +426,10 @@ QVector<Problem> findFieldsNotNumbers(const QVector<PropRecord> &records)
     QVector<Problem> found;
     for (int row = 0; row < records.size(); ++row) {
         const PropRecord &record = records.at(row);
-        for (int field = 0; field < PropRecord::FieldCount; ++field) {
-            if (!readsAsNumber(record.fields[size_t(field)])) {
-                found.append(Problem{row, field, record.fields[size_t(field)]});
-                break;
-            }
-        }
+        const auto &fields = record.fields;
+        const auto first = std::find_if_not(fields.begin(), fields.end(), readsAsNumber);
+        if (first != fields.end())
+            found.append(Problem{row, int(first - fields.begin()), *first});
     }
     return found;
 }
