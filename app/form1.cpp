@@ -58,6 +58,12 @@ const char *const TooLarge = "Nothing was saved: the prop list would make a file
                              "larger than the %2 MiB the editor can open.";
 const char *const NotLoaded = "%1 holds %2 after the %3 its first line counts. %4 not loaded, "
                               "and saving the prop list leaves %5 out.";
+const char *const FieldsNotNumbers
+        = "%1 %2 with a field that is not a number, so the prop list cannot be saved "
+          "until each is one. A comma ends an item, so a decimal comma (12,5 for 12.5), or an "
+          "item too many or too few on a line, moves every later item.\n\n%3";
+const char *const FieldNotNumber = "Prop %1 (line %2): the %3 %4";
+const char *const MoreFieldsNotNumbers = "and %1 more";
 const char *const AskPropName = "Enter the name of the Prop to add";
 const char *const ClickToPlace = "Click on map to place the prop";
 const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
@@ -712,33 +718,60 @@ void Form1::OpenZRM(const QString &path)
     const int propsAfter = result.contents->propsAfter;
     const bool textAfter = result.contents->textAfter;
     const int count = int(result.contents->records.size());
+    const QVector<int> lines = std::move(result.contents->lines);
+    const QVector<PropTextFile::Problem> notNumbers
+            = PropTextFile::findFieldsNotNumbers(result.contents->records);
     clearFieldBoxes();
     changeTable([this, &result] {
         m_history->push(new ReplaceTableCommand(m_table, QStringLiteral("Open"),
                                                 std::move(result.contents->countText),
                                                 std::move(result.contents->records)));
     });
+    auto props = [](int n) {
+        return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
+    };
+    // What the user must know about the file, said at once in one message: the list is open,
+    // but it would not be saved as it is, or it would be saved without part of the file.
+    QStringList told;
     // Props past the count are the file's own business, but the user must not lose them
     // unaware.
     if (propsAfter > 0 || textAfter) {
-        auto props = [](int n) {
-            return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
-        };
         const QString more = propsAfter == 0 ? QStringLiteral("other text")
                              : propsAfter == 1
                                      ? QStringLiteral("1 more complete prop")
                                      : QStringLiteral("%1 more complete props").arg(propsAfter);
         const bool one = propsAfter + int(textAfter) == 1;
-        ZrmDialogs::showMessage(
-                this,
-                QString::fromLatin1(Texts::NotLoaded)
+        told << QString::fromLatin1(Texts::NotLoaded)
                         .arg(QDir::toNativeSeparators(path),
                              propsAfter > 0 && textAfter ? more + QStringLiteral(" and other text")
                                                          : more,
                              props(count),
                              one ? QStringLiteral("It was") : QStringLiteral("They were"),
-                             one ? QStringLiteral("it") : QStringLiteral("them")));
+                             one ? QStringLiteral("it") : QStringLiteral("them"));
     }
+    // A field that is no number is most often an item gone astray, which moves the rest of
+    // the file: a few are named, where to look first.
+    if (!notNumbers.isEmpty()) {
+        constexpr int Named = 5;
+        QStringList named;
+        for (int i = 0; i < std::min<int>(Named, notNumbers.size()); ++i) {
+            const PropTextFile::Problem &p = notNumbers.at(i);
+            named << QString::fromLatin1(Texts::FieldNotNumber)
+                             .arg(p.row + 1)
+                             .arg(lines.value(p.row))
+                             .arg(QString::fromLatin1(PropRecord::FieldCaptions[p.field]),
+                                  PropTextFile::quoteForMessage(p.text));
+        }
+        if (notNumbers.size() > Named)
+            named << QString::fromLatin1(Texts::MoreFieldsNotNumbers)
+                             .arg(notNumbers.size() - Named);
+        told << QString::fromLatin1(Texts::FieldsNotNumbers)
+                        .arg(told.isEmpty() ? QDir::toNativeSeparators(path) + " holds"
+                                            : QStringLiteral("It also holds"),
+                             props(int(notNumbers.size())), named.join(u'\n'));
+    }
+    if (!told.isEmpty())
+        ZrmDialogs::showMessage(this, told.join(QStringLiteral("\n\n")));
 }
 
 // Writes the table as a prop text file. An edit still being typed is committed first, a

@@ -234,16 +234,6 @@ int lastLine(QStringView text)
     return lineAt(text, pos);
 }
 
-// Keeps a runaway item (say a whole binary file) from flooding the message.
-QString quoteForMessage(QStringView text)
-{
-    constexpr qsizetype MaxShown = 40;
-    if (text.size() <= MaxShown)
-        return u'"' + text.toString() + u'"';
-    const qsizetype shown = text[MaxShown - 1].isHighSurrogate() ? MaxShown - 1 : MaxShown;
-    return u'"' + text.first(shown).toString() + QStringLiteral("...\"");
-}
-
 ReadResult failure(QString message, int line)
 {
     ReadResult result;
@@ -283,7 +273,50 @@ void appendLine(QString &out, const PropRecord &record)
     out += u"\r\n";
 }
 
+// Counts the lines up to each position asked for, in one pass over the text however many
+// positions are asked for, as long as they come in order.
+class LineCounter
+{
+public:
+    explicit LineCounter(QStringView text)
+        : m_text(text)
+    { }
+
+    int lineAt(qsizetype pos)
+    {
+        for (; m_pos < pos; ++m_pos) {
+            const QChar c = m_text[m_pos];
+            // CR LF, CR and LF each end one line.
+            if (c == u'\r' || (c == u'\n' && (m_pos == 0 || m_text[m_pos - 1] != u'\r')))
+                ++m_line;
+        }
+        return m_line;
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+};
+
+bool readsAsNumber(const QString &text)
+{
+    // A field that reads as a number comes back as that number: the reader skips the blanks
+    // it may carry and nothing else in it can split the line.
+    return isCanonicalNumber(text) || NumberText::parse(text);
+}
+
 } // namespace
+
+// Keeps a runaway item (say a whole binary file) from flooding the message.
+QString quoteForMessage(QStringView text)
+{
+    constexpr qsizetype MaxShown = 40;
+    if (text.size() <= MaxShown)
+        return u'"' + text.toString() + u'"';
+    const qsizetype shown = text[MaxShown - 1].isHighSurrogate() ? MaxShown - 1 : MaxShown;
+    return u'"' + text.first(shown).toString() + QStringLiteral("...\"");
+}
 
 ReadResult parse(const QByteArray &bytes)
 {
@@ -310,6 +343,8 @@ ReadResult parse(const QByteArray &bytes)
     // Every record takes at least seven characters, so a short file claiming a large count
     // cannot make us reserve much.
     contents.records.reserve(std::min<qsizetype>(countValue, text.size() / ItemsPerRecord + 1));
+    contents.lines.reserve(contents.records.capacity());
+    LineCounter lines(text);
     // The first field that is not a number, the likely place where items went astray.
     std::optional<Item> strayField;
     int strayRow = 0, strayIndex = 0;
@@ -333,6 +368,8 @@ ReadResult parse(const QByteArray &bytes)
                 }
                 return failure(message, lastLine(text));
             }
+            if (i == 0)
+                contents.lines.append(lines.lineAt(item.start));
             if (i < PropRecord::FieldCount) {
                 record.fields[size_t(i)] = item.stored();
                 if (!item.number && !strayField) {
@@ -375,16 +412,27 @@ std::optional<Problem> findUnsavable(const QVector<PropRecord> &records)
     for (int row = 0; row < records.size(); ++row) {
         const PropRecord &record = records.at(row);
         for (int field = 0; field < PropRecord::FieldCount; ++field) {
-            // A field that reads as a number comes back as that number: the reader skips
-            // the blanks it may carry and nothing else in it can split the line.
             const QString &text = record.fields[size_t(field)];
-            if (!isCanonicalNumber(text) && !NumberText::parse(text))
+            if (!readsAsNumber(text))
                 return Problem{row, field, text};
         }
         if (!nameReadsBack(record.name))
             return Problem{row, NameField, record.name};
     }
     return std::nullopt;
+}
+
+QVector<Problem> findFieldsNotNumbers(const QVector<PropRecord> &records)
+{
+    QVector<Problem> found;
+    for (int row = 0; row < records.size(); ++row) {
+        const PropRecord &record = records.at(row);
+        const auto &fields = record.fields;
+        const auto first = std::find_if_not(fields.begin(), fields.end(), readsAsNumber);
+        if (first != fields.end())
+            found.append(Problem{row, int(first - fields.begin()), *first});
+    }
+    return found;
 }
 
 bool nameReadsBack(const QString &name)

@@ -27,6 +27,8 @@ struct Contents
 {
     QString countText;
     QVector<PropRecord> records;
+    // The 1-based line of the file where each record starts.
+    QVector<int> lines;
     // What follows the counted props, which is not read into the records: how many complete
     // props (six numbers and a name), and whether other text follows as well.
     int propsAfter = 0;
@@ -66,6 +68,12 @@ struct Problem
 // The first record whose fields are not all numbers or whose name would not read back;
 // nothing when every record can be saved.
 std::optional<Problem> findUnsavable(const QVector<PropRecord> &records);
+
+// Every record with a field that does not read as a number, each with the first such field.
+QVector<Problem> findFieldsNotNumbers(const QVector<PropRecord> &records);
+
+// The text in double quotes, cut short with "..." when it is long, for a message.
+QString quoteForMessage(QStringView text);
 
 // True when a prop with this name would be read back from a saved file with the same name.
 bool nameReadsBack(const QString &name);

@@ -423,6 +423,8 @@ public:
     //   pick N, rpick N          a left or right click on a name
     //   type N TEXT              into TextN, which keeps the focus
     //   popup                    the File menu, opened and closed
+    //   wcorner                  the main window moved into the bottom right corner of its
+    //                            screen's free area
     //   move X,Y; map [X,Y]; off the mouse to a drawing point of the map; a click on the map
     //                            where the mouse is, or at X,Y without a move before it; a
     //                            press on the map released outside it
@@ -500,7 +502,16 @@ public:
                     QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
                 else if (verb == "click")
                     QTest::mouseClick(control(arg), Qt::LeftButton, {}, QPoint(4, 4));
-                else if (verb == "popup") {
+                else if (verb == "wcorner") {
+                    const QRect free = form->screen()->availableGeometry();
+                    const QPoint to = free.bottomRight() + QPoint(1, 1)
+                                      - QPoint(form->frameGeometry().width(),
+                                               form->frameGeometry().height());
+                    form->move(to);
+                    if (!QTest::qWaitFor([&] { return form->frameGeometry().topLeft() == to; }))
+                        qWarning("the main window stays at %d,%d", form->frameGeometry().x(),
+                                 form->frameGeometry().y());
+                } else if (verb == "popup") {
                     auto *menu = control<QMenu>("mnuFile");
                     menu->popup(form->mapToGlobal(QPoint(10, 10)));
                     if (QTest::qWaitFor([menu] { return menu->isVisible(); }))
@@ -617,7 +628,8 @@ public:
     //   lwheel N X,Y     N steps of the wheel with Ctrl; lkey KEYS, ltype TEXT to its focus; lclose
     // Probes, once it has repainted: ?lp X,Y its colour there (R red, B blue, Y yellow, . the
     // level); ?ls the status line; ?lf what the find box found; ?ln the names drawn; ?lk its
-    // focused control; ?lv shown; ?lc the level point in the middle of its drawing.
+    // focused control; ?lv shown; ?lc the level point in the middle of its drawing; ?lfit
+    // whether it lies, its frame too, on the free area of its screen (else where it is).
     QPoint m_largeMapAt;
     bool m_largeMapHeld = false;
     bool largeMapStep(const QString &verb, const QString &arg, const QStringList &words,
@@ -690,6 +702,21 @@ public:
             const QPointF middle
                     = canvas->camera().toLevel(QPointF(view->width(), view->height()) / 2);
             out << QString("%1,%2").arg(middle.x(), 0, 'f', 0).arg(middle.y(), 0, 'f', 0);
+        } else if (verb == "?lfit") {
+            // The whole window, its frame too, on the free area of the screen it opened on.
+            const QRect free = map->screen()->availableGeometry();
+            if (!QTest::qWaitFor([&] { return free.contains(map->frameGeometry()); }))
+                out << QString("%1,%2 %3x%4 off %5,%6 %7x%8")
+                                .arg(map->frameGeometry().x())
+                                .arg(map->frameGeometry().y())
+                                .arg(map->frameGeometry().width())
+                                .arg(map->frameGeometry().height())
+                                .arg(free.x())
+                                .arg(free.y())
+                                .arg(free.width())
+                                .arg(free.height());
+            else
+                out << "fits";
         } else if (verb == "?ln")
             out << canvas->drawnNames().join(u',');
         else

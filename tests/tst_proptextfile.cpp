@@ -20,10 +20,11 @@ class TestPropTextFile : public QObject
     Q_OBJECT
 
 private slots:
-    void parse_data() { addCases("reading.txt", {"bytes", "read"}); }
+    void parse_data() { addCases("reading.txt", {"bytes", "lines", "read"}); }
     void parse()
     {
         QFETCH(QString, bytes);
+        QFETCH(QString, lines);
         QFETCH(QString, read);
         const PropTextFile::ReadResult result = PropTextFile::parse(bytes.toLatin1());
         QStringList actual{result.contents ? result.contents->countText : result.error};
@@ -38,6 +39,12 @@ private slots:
             actual << "+text";
         QCOMPARE(actual.join(u' '), read);
         QVERIFY(result.contents || read.startsWith(QString("Line %1: ").arg(result.line)));
+        if (!lines.isEmpty()) { // the line each prop starts on
+            QStringList starts;
+            for (int line : result.contents->lines)
+                starts << QString::number(line);
+            QCOMPARE(starts.join(u' '), lines);
+        }
     }
 
     void detect_data() { addCases("reading.txt", {"bytes", "found"}); }
