@@ -681,11 +681,13 @@ public:
                               QPoint(0, 120 * words.value(0).toInt()), Qt::NoButton,
                               Qt::ControlModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(view, &wheel);
-        } else if (verb == "lkey")
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
-        else if (verb == "ltype")
-            QTest::keyClicks(QApplication::focusWidget(), arg);
-        else if (verb == "lclose")
+        } else if (verb == "lkey" || verb == "ltype") {
+            // Keys go where the active large map has its focus, as a real key does; a platform
+            // may still report the other window's focus for a moment after the switch.
+            QWidget *focus = map->focusWidget() ? map->focusWidget() : QApplication::focusWidget();
+            verb == "lkey" ? QTest::keySequence(focus, QKeySequence(arg))
+                           : QTest::keyClicks(focus, arg);
+        } else if (verb == "lclose")
             map->close();
         else if (verb == "?lp") {
             const QRgb rgb = shown.pixel(at) & 0xFFFFFF;
