@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/terminal.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -81,17 +83,14 @@ CommandLine CommandLine::read(const QStringList &allArguments, const QList<qsize
     QStringList arguments;
     QString unreadableName;
     const QList<Role> role = roles(allArguments);
-    [[maybe_unused]] bool optionsEnded = false;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < allArguments.size(); ++i) {
         if (role[i] != Role::Ours)
             continue;
         arguments << allArguments.at(i);
-#ifdef Q_OS_WIN
-        // A Windows user asks a program for help with /?, which names no file there anyway.
         optionsEnded = optionsEnded || (i > 0 && allArguments.at(i) == QLatin1String("--"));
-        if (i > 0 && !optionsEnded && allArguments.at(i) == QLatin1String("/?"))
+        if (i > 0 && !optionsEnded && Terminal::asksForHelp(allArguments.at(i)))
             arguments.last() = QStringLiteral("--help");
-#endif
         if (i > 0 && unreadable.contains(i))
             unreadableName = allArguments.at(i);
     }

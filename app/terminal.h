@@ -19,4 +19,7 @@ QStringList arguments(int argc, char *argv[], QList<qsizetype> *unreadable);
 // and with no console either to a message box.
 void print(const QString &output, const QString &error);
 
+// Whether `argument` is this system's own way of asking a program for help (/? on Windows).
+bool asksForHelp(const QString &argument);
+
 } // namespace Terminal

@@ -2,6 +2,7 @@
 
 #include "dialogs/zrmdialogs.h"
 #include "files/commdlgs.h"
+#include "files/conversion_system.h"
 #include "files/recentfolder.h"
 
 #include <QApplication>
@@ -19,12 +20,6 @@
 
 #include <algorithm>
 #include <memory>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
-#include <csignal>
-#endif
 
 namespace Conversion {
 
@@ -246,21 +241,7 @@ void startConverter(QWidget *owner, Direction direction,
     converter->setInputChannelMode(QProcess::ForwardedInputChannel);
     converter->setProcessChannelMode(QProcess::ForwardedOutputChannel);
     converter->setStandardErrorFile(errors->fileName());
-#ifdef Q_OS_WIN
-    // Its own console window, shown normally, as a program started from Explorer gets: a
-    // converter that asks something is seen, and the window is its input and output.
-    converter->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
-        args->flags = (args->flags & ~DWORD(CREATE_NO_WINDOW)) | CREATE_NEW_CONSOLE;
-        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-        args->startupInfo->wShowWindow = SW_SHOWNORMAL;
-        args->startupInfo->hStdInput = nullptr;
-        args->startupInfo->hStdOutput = nullptr;
-    });
-#else
-    // The editor ignores SIGXFSZ, so that a save past a file-size limit fails in words instead
-    // of ending it; a converter gets the system's default back, as from a shell.
-    converter->setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
-#endif
+    prepareStart(*converter);
     QObject::connect(converter, &QProcess::finished, converter,
                      [converter, errors, watch](int exitCode, QProcess::ExitStatus status) {
                          QFile said(errors->fileName());

@@ -1,4 +1,5 @@
 #include "files/recentfolder.h"
+#include "files/recentfolder_system.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,14 +22,7 @@ QString startFolder()
     if (!lastFolder().isEmpty() && QFileInfo(lastFolder()).isDir())
         return lastFolder();
     const QString own = QCoreApplication::applicationDirPath();
-#ifdef Q_OS_WIN
-    // The editor lives in a folder the user unpacked it to, beside the converters and their
-    // files.
-    return own;
-#else
-    // An installed editor lives among the system's programs; the user's files are at home.
-    return QFileInfo(own).isWritable() ? own : QDir::homePath();
-#endif
+    return startFolderBeside(own);
 }
 
 void remember(const QString &filePath)
