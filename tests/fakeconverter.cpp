@@ -6,12 +6,18 @@
 #include <string>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 // A stand-in for the external converters: appends the name it was started under and its
 // arguments, each after a tab, as one line to the file $ZRM_FAKE_CONVERTER_LOG; and, should it
 // have been started with a signal ignored that a program started from a shell gets, that too.
 // Then it does what the letters of $ZRM_FAKE_CONVERTER_DO say, in order: g waits for a file
 // "go" beside the destination, c copies the source to the destination, e writes a note to its
-// error output, a digit is its exit status.
+// error output, a digit is its exit status, a crashes: it ends as a program killed by a fault
+// does on its system (on Windows with an access violation's status, but without the system's
+// crash report, which would wait for a user).
 int main(int argc, char *argv[])
 {
     const char *name = argv[0];
@@ -56,7 +62,13 @@ int main(int argc, char *argv[])
                 std::fclose(out);
         } else if (*does == 'e')
             std::fprintf(stderr, "%s: note: read by the stand-in\n", name);
-        else if (*does >= '0' && *does <= '9')
+        else if (*does == 'a') {
+#ifdef _WIN32
+            TerminateProcess(GetCurrentProcess(), 0xC0000005);
+#else
+            std::abort();
+#endif
+        } else if (*does >= '0' && *does <= '9')
             status = *does - '0';
     }
     return status;

@@ -9,16 +9,35 @@ class TestConversion : public QObject, Harness
 
     QTemporaryDir m_tools; // fake/ holds the stand-in converters, junk/ files that cannot run
 
+    // Whether the editor has taken the end of every converter it started: each one's error
+    // output is read and its file removed from the temporary folder then.
+    bool convertersEnded() const
+    {
+        const QDir temporary(m_tools.filePath("tmp"));
+        const auto ended = [&] {
+            return temporary.entryList({"zrm-converter-*"}, QDir::Files).isEmpty();
+        };
+        return QTest::qWaitFor(ended, 20000);
+    }
+
     // Answers the dialogs: ok, yes, no, cancel, or a file in the scratch folder; the first file
-    // named is made beforehand when `make`.
+    // named is made beforehand when `make`. "end" lets a held converter go on while the dialog
+    // is open, notes in `seen` whether the editor took its end, and then closes the dialog.
     void answer(ModalScript &script, const QString &answers, bool make)
     {
-        QStringList steps = answers.split(u'|');
-        for (QString &step : steps) {
+        for (QString step : answers.split(u'|')) {
+            if (step == "end") {
+                script.then([this, &script](QWidget *dialog) {
+                    write("go", "x");
+                    script.seen << (convertersEnded() ? "(ended)" : "(running)");
+                    static_cast<QDialog *>(dialog)->reject();
+                });
+                continue;
+            }
             if (!QStringList{"ok", "yes", "no", "cancel"}.contains(step))
                 step = std::exchange(make, false) ? write(step, "") : path(step);
+            script.play(step);
         }
-        script.play(steps.join(u'|'));
     }
 
 private slots:
@@ -31,6 +50,10 @@ private slots:
             QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("MZ no program here\n") > 0);
             QVERIFY(junk.setPermissions(junk.permissions() | QFile::ExeOwner));
         }
+        // Temporary files in a folder of their own, where the converters' are told apart.
+        QVERIFY(QDir(m_tools.path()).mkpath("tmp"));
+        for (const char *name : {"TMPDIR", "TMP", "TEMP"})
+            qputenv(name, QFile::encodeName(m_tools.filePath("tmp")));
     }
     void init()
     {
@@ -95,6 +118,25 @@ private slots:
         QTest::qWait(seen.endsWith("<none>") ? 250 : 0);
         QTRY_COMPARE_WITH_TIMEOUT(shown + log() + ended(), seen, 5000);
         QFile::remove(beside);
+    }
+
+    // A converter still running when the window goes is left to finish its work.
+    void leftRunning()
+    {
+        qputenv("PATH", QFile::encodeName(m_tools.filePath("fake")));
+        qputenv("ZRM_FAKE_CONVERTER_DO", "gc");
+        ModalScript script;
+        answer(script, "ok|A.ZRM|ok|B.TXT", true);
+        run("menu mnuCZRM", &script);
+        QVERIFY2(script.done(), qPrintable(script.failure));
+        QTest::failOnWarning(QRegularExpression("QProcess"));
+        form.reset();
+        write("go", "x");
+        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(path("B.TXT")),
+                                  "the converter was stopped with the window: it wrote nothing",
+                                  20000);
+        QVERIFY2(convertersEnded(), "the editor did not take the converter's end");
+        QVERIFY2(script.seen.size() == 4, "a report came up with no window to show it over");
     }
 
     void dosNames()

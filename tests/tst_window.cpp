@@ -73,7 +73,12 @@ private slots:
         QFETCH(QString, answers);
         QFETCH(QString, steps);
         QFETCH(QString, seen);
-        write("in.txt", file.toUtf8());
+        // A file given as "UTF-16LE:TEXT" or "UTF-16BE:TEXT" is TEXT in UTF-16 after its mark.
+        const bool utf16 = file.contains(QRegularExpression("^UTF-16[LB]E:"));
+        QStringEncoder encoder(file.startsWith("UTF-16LE") ? QStringConverter::Utf16LE
+                                                           : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::WriteBom);
+        write("in.txt", utf16 ? QByteArray(encoder.encode(file.mid(9))) : file.toUtf8());
         write("keep.txt", "1\r\n1 2 3 4 5 6 Keep\r\n");
         ModalScript script;
         script.play(answers.replace(u'@', dir->path() + u'/'));
