@@ -103,7 +103,8 @@ private slots:
         QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
         // One line per start: the converter's name, then each argument after a tab. It starts
         // before the command ends; give one started by mistake time to log. Then what the
-        // editor said when the converter ended, and the list if one was opened.
+        // editor said when the converter ended (and an "end" answer's note, in its order), and
+        // the list if one was opened.
         const auto log = [this] {
             QFile file(path("converter.log"));
             return file.open(QIODevice::ReadOnly) ? scrub(file.readAll()).replace(u'\n', u'/')
@@ -112,7 +113,9 @@ private slots:
         const auto ended = [&] {
             QString said;
             for (const QString &text : script.seen)
-                said += text.startsWith("The conversion") ? " => " + scrub(text) : "";
+                said += text.startsWith("The conversion") || text.startsWith("(")
+                                ? " => " + scrub(text)
+                                : "";
             return said.replace(u'\n', u'/') + (table()->records().isEmpty() ? "" : " " + rows());
         };
         QTest::qWait(seen.endsWith("<none>") ? 250 : 0);
