@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/resource.h>
 #endif
 
 // A stand-in for the external converters: appends the name it was started under and its
@@ -16,8 +18,8 @@
 // Then it does what the letters of $ZRM_FAKE_CONVERTER_DO say, in order: g waits for a file
 // "go" beside the destination, c copies the source to the destination, e writes a note to its
 // error output, a digit is its exit status, a crashes: it ends as a program killed by a fault
-// does on its system (on Windows with an access violation's status, but without the system's
-// crash report, which would wait for a user).
+// does on its system, leaving no core file (on Windows with an access violation's status, but
+// without the system's crash report, which would wait for a user).
 int main(int argc, char *argv[])
 {
     const char *name = argv[0];
@@ -66,6 +68,8 @@ int main(int argc, char *argv[])
 #ifdef _WIN32
             TerminateProcess(GetCurrentProcess(), 0xC0000005);
 #else
+            const rlimit noCoreFile{0, 0};
+            setrlimit(RLIMIT_CORE, &noCoreFile);
             std::abort();
 #endif
         } else if (*does >= '0' && *does <= '9')
