@@ -308,14 +308,24 @@ bool readsAsNumber(const QString &text)
 
 } // namespace
 
-// Keeps a runaway item (say a whole binary file) from flooding the message.
+// Keeps a runaway item (say a whole binary file) from flooding the message, and shows a
+// control character other than a tab or a line end (the NULs of a UTF-16 file read byte by
+// byte) by its code: a message box would show nothing for it, or end the text there.
 QString quoteForMessage(QStringView text)
 {
     constexpr qsizetype MaxShown = 40;
-    if (text.size() <= MaxShown)
-        return u'"' + text.toString() + u'"';
-    const qsizetype shown = text[MaxShown - 1].isHighSurrogate() ? MaxShown - 1 : MaxShown;
-    return u'"' + text.first(shown).toString() + QStringLiteral("...\"");
+    const bool cut = text.size() > MaxShown;
+    const QStringView shown
+            = !cut ? text
+                   : text.first(text[MaxShown - 1].isHighSurrogate() ? MaxShown - 1 : MaxShown);
+    QString quoted(1, u'"');
+    for (const QChar c : shown) {
+        if ((c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c.unicode() == 0x7F)
+            quoted += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QChar(u'0')).toUpper();
+        else
+            quoted += c;
+    }
+    return quoted + (cut ? QStringLiteral("...\"") : QStringLiteral("\""));
 }
 
 ReadResult parse(const QByteArray &bytes)
