@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/largemap.h"
 #include "map/mapview.h"
+#include "props/proptextfile.h"
 #include "props/proptable.h"
 
 #include <QtTest>
@@ -420,8 +421,11 @@ public:
     //   given NAME               opened as from the command line
     //   drop CONTROL ITEMS...    files (or addresses with "://") dragged onto CONTROL with Shift
     //                            held, so that the file manager proposes a move; shows how the
-    //                            drop was taken: copy, move or - (refused); movedrop: a drag
+    //                            drop was taken: copy, move or - (refused), with (held) when a
+    //                            dialog came before the drop returned; movedrop: a drag
     //                            that can only move
+    //   restore NAME FILE        the list in NAME put back as kept from an earlier run of the
+    //                            editor on FILE (- for none)
     //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog), device NAME
     //   menu ACTION, click CONTROL, key KEYS (to the focused widget), closebox (the window's
     //                            close box, as Alt+F4)
@@ -486,12 +490,19 @@ public:
                     QDragMoveEvent moved(QPoint(6, 6), can, &data, Qt::LeftButton,
                                          Qt::ShiftModifier);
                     QDropEvent dropped(QPoint(6, 6), can, &data, Qt::LeftButton, Qt::ShiftModifier);
+                    const qsizetype asked = script ? script->seen.size() : 0;
                     if (target && QApplication::sendEvent(target, &moved) && moved.isAccepted())
                         QApplication::sendEvent(target, &dropped);
+                    // A file manager waits while the drop is handled: no question then.
+                    const bool held = script && script->seen.size() > asked;
+                    QCoreApplication::processEvents(); // what the window put off until after it
                     const bool copied = dropped.isAccepted()
                                         && dropped.dropAction() == Qt::CopyAction
                                         && moved.dropAction() == Qt::CopyAction;
-                    out << (!target || !dropped.isAccepted() ? "-" : copied ? "copy" : "move");
+                    out << (!target || !dropped.isAccepted() ? "-"
+                            : copied                         ? "copy"
+                                                             : "move")
+                                   + QString(held ? "(held)" : "");
                 } else if (verb == "write" || verb == "rmdir")
                     verb == "write" ? void(write(words.value(0), arg.section(u' ', 1).toUtf8()))
                                     : void(QDir(path(arg)).removeRecursively());
@@ -501,6 +512,12 @@ public:
                     action(arg)->trigger();
                 else if (verb == "closebox")
                     form->close();
+                else if (verb == "restore") {
+                    // A list kept from an earlier run: NAME's list, for the file FILE (- none).
+                    auto read = PropTextFile::readFile(path(words.value(0)));
+                    form->document()->restore(read.contents->countText, read.contents->records,
+                                              words.value(1) == "-" ? "" : path(words.value(1)));
+                }
                 else if (verb == "pick" || verb == "rpick")
                     pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton);
                 else if (verb == "type") {
