@@ -6,6 +6,8 @@
 #include "props/proptable.h"
 #include "props/proptextfile.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // How many steps Edit > Undo can go back, and the most memory they may hold together (the
@@ -88,9 +90,12 @@ void PropDocument::newList()
     replaceList(QStringLiteral("New"), QStringLiteral("0"), {}, QString(), true);
 }
 
+// The file is kept by its absolute path, so that a name given on the command line still means
+// the same file to a later save.
 void PropDocument::open(const QString &path, QString countText, QVector<PropRecord> records)
 {
-    replaceList(QStringLiteral("Open"), std::move(countText), std::move(records), path, true);
+    replaceList(QStringLiteral("Open"), std::move(countText), std::move(records),
+                QFileInfo(path).absoluteFilePath(), true);
 }
 
 void PropDocument::restore(QString countText, QVector<PropRecord> records, QString filePath)
@@ -114,7 +119,7 @@ QString PropDocument::save(const QString &path)
     if (!written.ok)
         return written.error;
     const QString before = m_filePath;
-    m_filePath = path;
+    m_filePath = QFileInfo(path).absoluteFilePath();
     m_history->setClean();
     emitFilePath(before);
     return QString();
