@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/mapcanvas.h"
+#include "app/form1ui.h"
+#include "app/propdocument.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
 
-class History;
 class LargeMap;
 class MapView;
 class NameList;
@@ -18,7 +18,7 @@ class QPushButton;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
 // and the buttons and menus. Each handled control event has one small handler here; the
-// prop table model holds the document and the map view does the drawing.
+// document carries out every change to the list and the map view does the drawing.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -31,31 +31,29 @@ public:
     void DrawMap();
     // Replaces the prop table with the prop text file at `path`.
     void OpenZRM(const QString &path);
-    // Writes the prop table to the prop text file at `path`.
-    void SaveZRM(const QString &path);
+    // Writes the prop table to the prop text file at `path`; false when nothing was saved.
+    bool SaveZRM(const QString &path);
     // Opens a file named on the command line or dropped on the window, as File > Open does
     // with the file chosen in its dialog; later file dialogs start in its folder.
     void openFile(const QString &path);
 
+    PropDocument *document() const { return m_document; }
     PropTable *propTable() const { return m_table; }
     MapView *mapView() const { return m_picture1; }
-    qint16 placePending() const { return m_placePending; }
+    qint16 placePending() const { return m_document->placePending(); }
     qint16 mouseX() const { return m_mouseX; }
     qint16 mouseY() const { return m_mouseY; }
     // The large map window, made the first time it is wanted.
     LargeMap *largeMap();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void createControls();
-    void createMenus();
-    void fitFont();
+    void connectControls();
 
     // Picks `row` in the name list from code; runs the selection behaviour at once.
     void selectName(int row);
@@ -66,7 +64,14 @@ private:
     void clearFieldBoxes();
     void writeBackField(int field);
     void writeBackFocusedField();
-    void placeSelectedProp(const QString &x, const QString &y);
+    void showPlacement();
+    void showTitle();
+    // File > Save's dialog and save; true when the list was saved.
+    bool saveAsked();
+    // Before the list would be replaced or the editor end: with unsaved changes, asks whether
+    // to save them first. True when the caller may go on.
+    bool changesMayGo(const char *before);
+    void openAsked(const QString &path);
 
     // Event handlers, one per handled control event.
     void Form1_Load();
@@ -87,29 +92,19 @@ private:
     void mnuVLargeMap_Click();
     void mnuCZRM_Click();
     void mnuCTXT_Click();
+    void Find_Click();
 
-    // What the large map asks for; the window carries it out.
-    void LargeMap_Find();
-    void LargeMap_Click(int row, const QString &x, const QString &y);
-    void LargeMap_Pick(int row);
-    void LargeMap_Place(const QString &x, const QString &y);
-    void LargeMap_Step(MapCanvas::Step step, int row, const FieldTexts &texts);
-
+    PropDocument *m_document = nullptr;
     PropTable *m_table = nullptr;
-    // Every change to the table, as steps Edit > Undo and Redo walk.
-    History *m_history = nullptr;
 
-    // m_text[0..5] are Text1..Text6 (the six fields), m_text[6] is Text7 (the count).
-    std::array<QLineEdit *, 7> m_text{};
-    // The captions of the field boxes, in the order of the boxes.
-    std::array<QLabel *, 6> m_label{};
-    NameList *m_list7 = nullptr;
-    std::array<QPushButton *, 5> m_command{};
-    MapView *m_picture1 = nullptr;
+    Form1Ui m_ui;
+    // The controls by their names in the layout.
+    std::array<QLineEdit *, 7> &m_text = m_ui.text;
+    NameList *&m_list7 = m_ui.list7;
+    std::array<QPushButton *, 5> &m_command = m_ui.command;
+    MapView *&m_picture1 = m_ui.picture1;
     LargeMap *m_largeMap = nullptr;
 
-    // 0 idle, -1 armed: the next click on the map places the selected prop.
-    qint16 m_placePending = 0;
     // The last mouse position over the map, in drawing coordinates.
     qint16 m_mouseX = 0;
     qint16 m_mouseY = 0;
@@ -120,4 +115,6 @@ private:
     // Set while the table changes underneath the name list, so that the list's own
     // current-row bookkeeping is not taken for a pick by the user.
     bool m_syncingNameList = false;
+    // The user chose to discard the unsaved changes and end: closing asks nothing more.
+    bool m_discarding = false;
 };

@@ -86,8 +86,13 @@ void History::push(QUndoCommand *command)
     Step *top = m_index > 0 ? m_steps[m_index - 1].get() : nullptr;
     while (count() > m_index)
         m_steps.pop_back();
+    // The saved point's step was among those just discarded: no undo reaches it again.
+    if (m_cleanIndex > m_index)
+        m_cleanIndex = -1;
     bool merged = false;
-    if (top && top->command->id() != -1 && top->command->id() == command->id()) {
+    // Nothing merges into the step at the clean point: a change after a save is a step of its own.
+    if (top && m_cleanIndex != m_index && top->command->id() != -1
+        && top->command->id() == command->id()) {
         top->finish(); // the merge may change what a compaction is reading
         merged = top->command->mergeWith(command);
     }
@@ -147,6 +152,23 @@ QString History::redoText() const
     return canRedo() ? m_steps[m_index]->command->actionText() : QString();
 }
 
+void History::setClean()
+{
+    m_cleanIndex = m_index;
+    emitClean();
+}
+
+void History::resetClean()
+{
+    m_cleanIndex = -1;
+    emitClean();
+}
+
+void History::setCleanMark(qint64 mark)
+{
+    m_cleanIndex = mark < m_dropped ? -1 : int(mark - m_dropped);
+}
+
 void History::setUndoLimit(int limit)
 {
     if (!m_steps.empty()) {
@@ -179,12 +201,24 @@ void History::emitChanges()
     emit undoTextChanged(undoText());
     emit canRedoChanged(canRedo());
     emit redoTextChanged(redoText());
+    emitClean();
+}
+
+void History::emitClean()
+{
+    if (isClean() != m_wasClean) {
+        m_wasClean = isClean();
+        emit cleanChanged(m_wasClean);
+    }
 }
 
 void History::dropOldest()
 {
     m_steps.erase(m_steps.begin());
     --m_index;
+    ++m_dropped;
+    if (m_cleanIndex >= 0)
+        --m_cleanIndex;
 }
 
 // Every step but the next to undo and the next to redo is kept compact. Workers that are done

@@ -12,8 +12,10 @@ class QUndoCommand;
 
 // The undo history: the steps Edit > Undo and Redo walk, with the names and meanings of
 // QUndoStack's: push() does a step and discards what could be redone, merging it with the
-// step on top as QUndoStack does; undo() and redo() move through the steps. (QUndoStack's
-// macros, clean state and obsolete commands are left out: the editor uses none of them.)
+// step on top as QUndoStack does; undo() and redo() move through the steps. Its clean index is
+// QUndoStack's too: the point where the list was last saved, which no step merges into and
+// which is lost when the steps before it go. (QUndoStack's macros and obsolete commands are
+// left out: the editor uses none of them.)
 //
 // Its memory is bounded: besides the number of steps, a budget of bytes over what they hold.
 // When a push would pass it the oldest steps go, but the newest step always stays. Steps
@@ -45,6 +47,19 @@ public:
     int count() const { return int(m_steps.size()); }
     int index() const { return m_index; }
 
+    // The point where the list matches its file: setClean() marks the current one, resetClean()
+    // none. cleanIndex() is -1 when no point is clean, as when that point's steps were dropped.
+    void setClean();
+    void resetClean();
+    bool isClean() const { return m_cleanIndex == m_index; }
+    int cleanIndex() const { return m_cleanIndex; }
+    // The clean point as a mark that stays valid while older steps are dropped, for a step that
+    // hands the history another list with a clean point of its own (see setCleanMark()).
+    qint64 cleanMark() const { return m_cleanIndex < 0 ? -1 : m_cleanIndex + m_dropped; }
+    // Puts back a clean point taken by cleanMark(); one whose steps were dropped meanwhile is
+    // none. cleanChanged() follows once the step that calls it is done.
+    void setCleanMark(qint64 mark);
+
     // The most steps kept, 0 for no limit. Like QUndoStack's, set only while empty.
     void setUndoLimit(int limit);
     int undoLimit() const { return m_undoLimit; }
@@ -65,17 +80,24 @@ signals:
     void canRedoChanged(bool canRedo);
     void undoTextChanged(const QString &undoText);
     void redoTextChanged(const QString &redoText);
+    void cleanChanged(bool clean);
 
 private:
     struct Step;
 
     void emitChanges();
+    void emitClean();
     void dropOldest();
     void compactFarSteps();
 
     // Oldest first; m_steps[m_index - 1] is the next to undo, m_steps[m_index] the next to redo.
     std::vector<std::unique_ptr<Step>> m_steps;
     int m_index = 0;
+    int m_cleanIndex = 0;
+    // How many steps were ever dropped from the bottom, and whether the last cleanChanged() said
+    // clean.
+    qint64 m_dropped = 0;
+    bool m_wasClean = true;
     int m_undoLimit = 0;
     qint64 m_byteLimit = 0;
 };

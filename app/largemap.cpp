@@ -1,11 +1,15 @@
 #include "app/largemap.h"
 
 #include "app/mapcanvas.h"
+#include "app/propdocument.h"
 
 #include <QAction>
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,11 +24,11 @@ const char *const SomeFound = "%1 found";
 
 } // namespace
 
-LargeMap::LargeMap(const PropTable *table, QWidget *parent)
+LargeMap::LargeMap(PropDocument *document, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_find(new QLineEdit(this))
     , m_found(new QLabel(this))
-    , m_canvas(new MapCanvas(table, this))
+    , m_canvas(new MapCanvas(document->table(), this))
     , m_status(new QLabel(this))
 {
     setObjectName(QStringLiteral("LargeMap"));
@@ -56,6 +60,10 @@ LargeMap::LargeMap(const PropTable *table, QWidget *parent)
                          : count == 1             ? QString::fromLatin1(Texts::OneFound)
                                       : QString::fromLatin1(Texts::SomeFound).arg(count));
     });
+    connect(m_canvas, &MapCanvas::clicked, document, &PropDocument::mapClick);
+    connect(m_canvas, &MapCanvas::pickRequested, document, &PropDocument::pick);
+    connect(m_canvas, &MapCanvas::stepRequested, document, &PropDocument::mapStep);
+    connect(m_canvas, &MapCanvas::commitRequested, document, &PropDocument::writeBackRequested);
     connect(m_canvas, &MapCanvas::statusChanged, m_status, &QLabel::setText);
     m_status->setText(m_canvas->statusText());
 
@@ -79,4 +87,25 @@ void LargeMap::focusFind()
 {
     m_find->setFocus(Qt::ShortcutFocusReason);
     m_find->selectAll();
+}
+
+void LargeMap::placeBeside(const QWidget *main)
+{
+    // A window that was never shown has no frame yet: the window manager will give it one like
+    // the main window's.
+    const QRect screen = main->screen()->availableGeometry();
+    const QRect outer = main->frameGeometry();
+    const QSize frame = main->frameSize() - main->size();
+    resize(size().boundedTo(screen.size() - frame));
+    const QRect room = screen.adjusted(0, 0, -width() - frame.width(), -height() - frame.height());
+    const QPoint right = outer.topRight() + QPoint(1, 0);
+    const QPoint left = outer.topLeft() - QPoint(width() + frame.width(), 0);
+    // Where it fits on neither side, it goes to the side with more room, where it covers less
+    // of the main window.
+    const bool rightIsRoomier = screen.right() - outer.right() >= outer.left() - screen.left();
+    const QPoint place = right.x() <= room.right() || (left.x() < room.left() && rightIsRoomier)
+                                 ? right
+                                 : left;
+    move(std::clamp(place.x(), room.left(), std::max(room.left(), room.right())),
+         std::clamp(place.y(), room.top(), std::max(room.top(), room.bottom())));
 }

@@ -3,23 +3,25 @@
 #include <QWidget>
 
 class MapCanvas;
-class PropTable;
+class PropDocument;
 class QLabel;
 class QLineEdit;
 
 // The large map window beside the main window: a find box over the map and a status line
-// under it. It shows the prop table and passes the user's picks and changes on to the main
-// window, which carries them out.
+// under it. It shows the prop table and hands the user's picks and changes to the document,
+// which carries them out.
 class LargeMap : public QWidget
 {
     Q_OBJECT
 
 public:
-    LargeMap(const PropTable *table, QWidget *parent);
+    LargeMap(PropDocument *document, QWidget *parent);
 
     MapCanvas *canvas() const { return m_canvas; }
     // Ctrl+F: the find box takes the focus, its text selected.
     void focusFind();
+    // Moves the window beside `main` (right, else left), all of it on the screen.
+    void placeBeside(const QWidget *main);
 
 private:
     QLineEdit *m_find = nullptr;

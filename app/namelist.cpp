@@ -1,5 +1,7 @@
 #include "app/namelist.h"
 
+#include <QItemSelectionModel>
+
 #include <QMouseEvent>
 
 NameList::NameList(QWidget *parent)
@@ -32,4 +34,17 @@ void NameList::mousePressEvent(QMouseEvent *event)
     QListView::mousePressEvent(event);
     if (hit == before && currentIndex() == before)
         emit currentRowClickedAgain(hit.row());
+}
+
+void NameList::showRow(int row)
+{
+    QItemSelectionModel *selection = selectionModel();
+    if (row >= 0) {
+        const QModelIndex index = model()->index(row, 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        scrollTo(index);
+    } else {
+        selection->clearCurrentIndex();
+        selection->clearSelection();
+    }
 }

@@ -12,6 +12,9 @@ class NameList : public QListView
 public:
     explicit NameList(QWidget *parent = nullptr);
 
+    // Makes `row` the current and only selected row and scrolls to it; none for -1.
+    void showRow(int row);
+
 signals:
     void currentRowClickedAgain(int row);
 

@@ -103,8 +103,10 @@ public:
     bool canCompact() const override;
     void compact() override;
 
-private:
+protected:
     void apply(bool forward) override;
+
+private:
     QString m_countText;
     QVector<PropRecord> m_records;
     // The two above, packed, while the step is compact; empty otherwise.

@@ -41,6 +41,22 @@ Answer askYesNoCancel(QWidget *owner, const QString &text)
     }
 }
 
+SaveAnswer askSaveDiscardCancel(QWidget *owner, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, appTitle(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 QString askText(QWidget *owner, const QString &prompt)
 {
     QInputDialog dialog(owner);

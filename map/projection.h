@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <cmath>
 #include <limits>
 
 // The fixed linear projection between level coordinates (a prop's X and Y position) and
@@ -42,6 +45,21 @@ inline float toLevelX(float mapX, float outerWidth)
 inline float toLevelY(float mapY, float outerHeight)
 {
     return float(double(mapY) / outerHeight * 2 * 820 - 1220);
+}
+
+// A drawing coordinate as a 16-bit whole number, as the mouse position is kept.
+inline qint16 toInt16(double value)
+{
+    // Rounds to the nearest integer, ties to even, and keeps a drag far outside the map
+    // within the 16-bit range.
+    const double rounded = std::nearbyint(value);
+    if (std::isnan(rounded))
+        return 0;
+    if (rounded < std::numeric_limits<qint16>::min())
+        return std::numeric_limits<qint16>::min();
+    if (rounded > std::numeric_limits<qint16>::max())
+        return std::numeric_limits<qint16>::max();
+    return qint16(rounded);
 }
 
 } // namespace Projection

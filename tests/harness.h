@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/largemap.h"
 #include "map/mapview.h"
+#include "props/proptextfile.h"
 #include "props/proptable.h"
 
 #include <QtTest>
@@ -84,7 +85,8 @@ public:
     ModalScript() { qApp->installEventFilter(this); }
     ModalScript &then(Step step) { return m_steps.append(std::move(step)), *this; }
     bool done() const { return m_steps.isEmpty() && failure.isEmpty(); }
-    // Answers separated by '|': ok, yes, no, cancel, enter (the Return key); into an input box
+    // Answers separated by '|': ok, yes, no, save, discard, cancel, enter (the Return key),
+    // escape; into an input box
     // =TEXT or, typed and then cancelled, ~TEXT; a file's absolute path.
     ModalScript &play(const QString &answers)
     {
@@ -93,14 +95,17 @@ public:
                 auto *box = qobject_cast<QMessageBox *>(w);
                 auto *input = qobject_cast<QInputDialog *>(w);
                 auto *files = qobject_cast<QFileDialog *>(w);
-                const auto button = a == "ok"    ? QMessageBox::Ok
-                                    : a == "yes" ? QMessageBox::Yes
-                                                 : QMessageBox::No;
-                if (a == "enter")
-                    QTest::keyClick(w, Qt::Key_Return);
+                const auto button = a == "ok"        ? QMessageBox::Ok
+                                    : a == "yes"     ? QMessageBox::Yes
+                                    : a == "save"    ? QMessageBox::Save
+                                    : a == "discard" ? QMessageBox::Discard
+                                                     : QMessageBox::No;
+                if (a == "enter" || a == "escape")
+                    QTest::keyClick(w, a == "enter" ? Qt::Key_Return : Qt::Key_Escape);
                 else if (a == "cancel" || !(box || input || files))
                     static_cast<QDialog *>(w)->reject();
-                else if (box && box->button(button) && QStringList{"ok", "yes", "no"}.contains(a))
+                else if (box && box->button(button)
+                         && QStringList{"ok", "yes", "no", "save", "discard"}.contains(a))
                     box->button(button)->click();
                 else if (input && a.contains(QRegularExpression("^[=~]")))
                     input->setTextValue(a.mid(1)), a[0] == u'=' ? input->accept() : input->reject();
@@ -416,10 +421,14 @@ public:
     //   given NAME               opened as from the command line
     //   drop CONTROL ITEMS...    files (or addresses with "://") dragged onto CONTROL with Shift
     //                            held, so that the file manager proposes a move; shows how the
-    //                            drop was taken: copy, move or - (refused); movedrop: a drag
+    //                            drop was taken: copy, move or - (refused), with (held) when a
+    //                            dialog came before the drop returned; movedrop: a drag
     //                            that can only move
+    //   restore NAME FILE        the list in NAME put back as kept from an earlier run of the
+    //                            editor on FILE (- for none)
     //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog), device NAME
-    //   menu ACTION, click CONTROL, key KEYS (to the focused widget)
+    //   menu ACTION, click CONTROL, key KEYS (to the focused widget), closebox (the window's
+    //                            close box, as Alt+F4)
     //   pick N, rpick N          a left or right click on a name
     //   type N TEXT              into TextN, which keeps the focus
     //   popup                    the File menu, opened and closed
@@ -432,7 +441,9 @@ public:
     //                            LENGTH-letter names
     // Probes: ?s count/selected/pending; ?m the mouse position kept; ?b the boxes; ?t the rows,
     // ?r N one row; ?p X,Y a map pixel: R red, B blue, k black, . the plain map, ? other;
-    // ?v whether the window is shown; ?fresh whether the map is as Draw Props on Map would draw it;
+    // ?v whether the window is shown; ?title the title as the window system shows it, in quotes
+    // ("*" while there are unsaved changes, " - ZRM Editer By: Quellmar" left out, and the
+    // caption alone shown as ~); ?fresh whether the map is as Draw Props on Map would draw it;
     // ?u Edit > Undo and Redo
     // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus (=their keys);
     // ?tip X,Y the map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters
@@ -456,7 +467,7 @@ public:
                 if (!reactivate())
                     qWarning("the window stays inactive before %s", qPrintable(step));
                 if (verb == "open" || verb == "save" || verb == "given")
-                    verb == "save"    ? form->SaveZRM(path(arg))
+                    verb == "save"    ? void(form->SaveZRM(path(arg)))
                     : verb == "given" ? form->openFile(path(arg))
                                       : form->OpenZRM(path(arg.isEmpty() ? "in.txt" : arg));
                 else if (verb == "drop" || verb == "movedrop") {
@@ -479,12 +490,19 @@ public:
                     QDragMoveEvent moved(QPoint(6, 6), can, &data, Qt::LeftButton,
                                          Qt::ShiftModifier);
                     QDropEvent dropped(QPoint(6, 6), can, &data, Qt::LeftButton, Qt::ShiftModifier);
+                    const qsizetype asked = script ? script->seen.size() : 0;
                     if (target && QApplication::sendEvent(target, &moved) && moved.isAccepted())
                         QApplication::sendEvent(target, &dropped);
+                    // A file manager waits while the drop is handled: no question then.
+                    const bool held = script && script->seen.size() > asked;
+                    QCoreApplication::processEvents(); // what the window put off until after it
                     const bool copied = dropped.isAccepted()
                                         && dropped.dropAction() == Qt::CopyAction
                                         && moved.dropAction() == Qt::CopyAction;
-                    out << (!target || !dropped.isAccepted() ? "-" : copied ? "copy" : "move");
+                    out << (!target || !dropped.isAccepted() ? "-"
+                            : copied                         ? "copy"
+                                                             : "move")
+                                   + QString(held ? "(held)" : "");
                 } else if (verb == "write" || verb == "rmdir")
                     verb == "write" ? void(write(words.value(0), arg.section(u' ', 1).toUtf8()))
                                     : void(QDir(path(arg)).removeRecursively());
@@ -492,6 +510,14 @@ public:
                     verb == "fifo" ? makePipe(arg) : makeDevice(arg);
                 else if (verb == "menu")
                     action(arg)->trigger();
+                else if (verb == "closebox")
+                    form->close();
+                else if (verb == "restore") {
+                    // A list kept from an earlier run: NAME's list, for the file FILE (- none).
+                    auto read = PropTextFile::readFile(path(words.value(0)));
+                    form->document()->restore(read.contents->countText, read.contents->records,
+                                              words.value(1) == "-" ? "" : path(words.value(1)));
+                }
                 else if (verb == "pick" || verb == "rpick")
                     pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton);
                 else if (verb == "type") {
@@ -559,6 +585,13 @@ public:
                         out << (a->isEnabled() ? a->text() : "-");
                 } else if (verb == "?v")
                     out << (form->isVisible() ? "shown" : "hidden");
+                else if (verb == "?title")
+                    out << "\""
+                                    + QString(form->windowTitle())
+                                              .replace("[*]", form->isWindowModified() ? "*" : "")
+                                              .replace(" - ZRM Editer By: Quellmar", "")
+                                              .replace("ZRM Editer By: Quellmar", "~")
+                                    + "\"";
                 else if (verb == "?k")
                     out << QApplication::focusWidget()->objectName();
                 else if (verb == "?g") {

@@ -45,17 +45,19 @@ void watch(Stack *stack, QStringList *log)
     QObject::connect(stack, &Stack::undoTextChanged, note("undoText "));
     QObject::connect(stack, &Stack::canRedoChanged, note("canRedo "));
     QObject::connect(stack, &Stack::redoTextChanged, note("redoText "));
+    QObject::connect(stack, &Stack::cleanChanged, note("clean "));
 }
 
 template<typename Stack>
 QString state(const Stack &stack)
 {
-    return QString("%1/%2 %3%4 [%5] [%6]")
+    return QString("%1/%2 %3%4 [%5] [%6] clean at %7")
             .arg(stack.index())
             .arg(stack.count())
             .arg(stack.canUndo())
             .arg(stack.canRedo())
-            .arg(stack.undoText(), stack.redoText());
+            .arg(stack.undoText(), stack.redoText())
+            .arg(stack.cleanIndex());
 }
 
 } // namespace
@@ -66,8 +68,8 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
-    // Step for step, signal for signal, on a seeded walk of pushes (some merging), undos and
-    // redos within an undo limit, and the steps deleted at the end.
+    // Step for step, signal for signal, on a seeded walk of pushes (some merging), undos, redos
+    // and saved points within an undo limit, and the steps deleted at the end.
     void behavesAsQUndoStack()
     {
         QStringList expected, actual;
@@ -80,10 +82,13 @@ private slots:
             watch(&history, &actual);
             QRandomGenerator random(7);
             for (int i = 0; i < 500; ++i) {
-                const int action = random.bounded(5), id = random.bounded(3);
+                const int action = random.bounded(7), id = random.bounded(3);
                 if (action < 2) {
                     stack.push(new LoggedStep(&expected, id == 0 ? -1 : id, QString::number(i)));
                     history.push(new LoggedStep(&actual, id == 0 ? -1 : id, QString::number(i)));
+                } else if (action >= 5) {
+                    action == 5 ? stack.setClean() : stack.resetClean();
+                    action == 5 ? history.setClean() : history.resetClean();
                 } else {
                     action < 4 ? stack.undo() : stack.redo();
                     action < 4 ? history.undo() : history.redo();

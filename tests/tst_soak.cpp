@@ -51,6 +51,9 @@ class TestSoak : public QObject, Harness
         if (box && tries == 0 && box->windowTitle() == "ZRM"
             && !box->text().startsWith("The conversion"))
             m_messages << box->text();
+        // Never end the editor: unsaved changes are kept when it would close.
+        if (box && box->text().endsWith("before closing?"))
+            return QTest::keyClick(box, Qt::Key_Escape);
         if (box) {
             QList<QAbstractButton *> choices = box->buttons();
             choices.removeOne(box->text() == "Are ya sure?" ? box->button(QMessageBox::Ok)
@@ -132,6 +135,10 @@ class TestSoak : public QObject, Harness
             m_files[QFileInfo(m_chosen.constFirst()).canonicalFilePath()] = "saved";
             ++m_saved;
         }
+        // A save asked for before the list is replaced writes the list the table held then.
+        if (m_action.contains("[Save the changes to"))
+            for (const QString &path : std::as_const(m_chosen))
+                m_files[QFileInfo(path).canonicalFilePath()] = "saved";
         const QMap<QString, QByteArray> now = scanFiles();
         for (const QString &path : now.keys() + m_files.keys())
             QVERIFY2(now.value(path) == m_files.value(path) || m_files.value(path) == "saved",
