@@ -5,6 +5,7 @@
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propcommands.h"
+#include "app/recoverykeeper.h"
 #include "dialogs/zrmdialogs.h"
 #include "files/commdlgs.h"
 #include "files/conversion.h"
@@ -159,6 +160,40 @@ Form1::Form1(QWidget *parent)
     fitFont();
     setAcceptDrops(true);
     Form1_Load();
+
+    // --- Stand-in for the document's unsaved state: unsaved = the history is not at the
+    // index of the last Open or Save; the file = the file last opened or saved. ---
+    m_recovery = new RecoveryKeeper(
+            [this] {
+                return RecoverySnapshot{m_table->countText(), m_table->records(), m_filePath};
+            },
+            this);
+    connect(m_history, &History::indexChanged, m_recovery,
+            [this](int index) { m_recovery->setModified(index != m_savedIndex); });
+    connect(m_table, &PropTable::rowsInserted, m_recovery, &RecoveryKeeper::contentsChanged);
+    connect(m_table, &PropTable::rowsRemoved, m_recovery, &RecoveryKeeper::contentsChanged);
+    connect(m_table, &PropTable::modelReset, m_recovery, &RecoveryKeeper::contentsChanged);
+    connect(m_table, &PropTable::fieldChanged, m_recovery, &RecoveryKeeper::contentsChanged);
+}
+
+void Form1::markSaved(const QString &path)
+{
+    m_savedIndex = m_history->index();
+    m_filePath = path;
+    m_recovery->setModified(false);
+}
+
+void Form1::restoreList(QString countText, QVector<PropRecord> records, const QString &filePath)
+{
+    if (m_savedIndex >= m_history->index())
+        m_savedIndex = -1; // the saved point is no longer reachable
+    clearFieldBoxes();
+    changeTable([&] {
+        m_history->push(new ReplaceTableCommand(m_table, QStringLiteral("Restore"),
+                                                std::move(countText), std::move(records)));
+    });
+    m_filePath = filePath;
+    m_recovery->contentsChanged();
 }
 
 Form1::~Form1() = default;
@@ -727,6 +762,7 @@ void Form1::OpenZRM(const QString &path)
                                                 std::move(result.contents->countText),
                                                 std::move(result.contents->records)));
     });
+    markSaved(path); // stand-in
     auto props = [](int n) {
         return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
     };
@@ -810,6 +846,7 @@ void Form1::SaveZRM(const QString &path)
         ZrmDialogs::showMessage(this, written.error);
         return;
     }
+    markSaved(path); // stand-in
     // Picking every row in turn would redraw the map once per prop; only the last pick
     // can be seen, so only the last one is made.
     if (m_table->size() > 0)

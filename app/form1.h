@@ -15,6 +15,7 @@ class PropTable;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RecoveryKeeper;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
 // and the buttons and menus. Each handled control event has one small handler here; the
@@ -44,6 +45,11 @@ public:
     qint16 mouseY() const { return m_mouseY; }
     // The large map window, made the first time it is wanted.
     LargeMap *largeMap();
+
+    // --- Stand-in for the document's unsaved state, until the document layer holds it ---
+    // Puts a recovered list in, with its file, as one step that can be undone, unsaved.
+    void restoreList(QString countText, QVector<PropRecord> records, const QString &filePath);
+    RecoveryKeeper *recoveryKeeper() const { return m_recovery; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -120,4 +126,10 @@ private:
     // Set while the table changes underneath the name list, so that the list's own
     // current-row bookkeeping is not taken for a pick by the user.
     bool m_syncingNameList = false;
+
+    // --- Stand-in for the document's unsaved state (see restoreList) ---
+    void markSaved(const QString &path);
+    RecoveryKeeper *m_recovery = nullptr;
+    int m_savedIndex = 0; // the history index at the last Open or Save
+    QString m_filePath; // the file last opened or saved
 };

@@ -1,0 +1,143 @@
+#include "harness.h"
+
+#include "app/history.h"
+#include "app/recoverykeeper.h"
+#include "app/recoveryoffer.h"
+#include "files/recoverycopy.h"
+#include "props/proptextfile.h"
+
+// Recovery copies through real editor processes that are killed, and the offer of a new
+// editor: rows of tests/data/recovery.txt.
+class TestRecovery : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // A new editor's start with `file` on its command line, answering what it is offered; the
+    // empty text when it asked what `answers` answer, each offer naming `copied`'s file.
+    static QString start(Form1 &window, const QString &answers, const QString &file,
+                         const QString &copied)
+    {
+        ModalScript script;
+        if (answers != "-")
+            script.play(answers);
+        window.show();
+        RecoveryOffer::atStart(window, file);
+        if (!script.failure.isEmpty())
+            return script.failure;
+        if (!script.done())
+            return "nothing was offered, though the answer " + answers + " was ready";
+        for (const QString &offer : std::as_const(script.seen)) {
+            if (!offer.contains(QDir::toNativeSeparators(copied)))
+                return "the offer does not name the file: " + offer;
+        }
+        return QString();
+    }
+
+private slots:
+    void processes_data()
+    {
+        addCases("recovery.txt", {"typed", "driver", "end", "file", "first", "then"});
+    }
+    void processes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, driver);
+        QFETCH(QString, end);
+        QFETCH(QString, file);
+        QFETCH(QString, first);
+        QFETCH(QString, then);
+#ifdef Q_OS_WIN
+        if (end == "term")
+            QSKIP("Windows ends a session through the session manager alone, not by a signal");
+#endif
+        const QString data = QDir(path(QTest::currentDataTag())).absolutePath();
+        qputenv("ZRM_DATA_DIR", QFile::encodeName(data));
+        const QString list = path("list.txt");
+        QFile::remove(list);
+        QVERIFY(PropTextFile::writeFile(list, "2\r\n0 0 0 0 0 0 Barrel\r\n1 2 3 4 5 6 Crate\r\n")
+                        .ok);
+        QVector<PropRecord> expected = PropTextFile::parse("2\r\n0 0 0 0 0 0 Barrel\r\n1 2 3 4 5 6 "
+                                                           "Crate\r\n")
+                                               .contents->records;
+        expected[0].fields[0] = typed;
+        const bool savable = !PropTextFile::findUnsavable(expected);
+        const QByteArray saveBytes
+                = savable ? PropTextFile::serialize("2", expected) : QByteArray();
+
+        QProcess editor;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZRM_DATA_DIR", data);
+        editor.setProcessEnvironment(environment);
+        QStringList said;
+        connect(&editor, &QProcess::readyReadStandardOutput, &editor, [&] {
+            while (editor.canReadLine())
+                said << QString::fromLatin1(editor.readLine()).trimmed();
+        });
+        editor.start(ZRM_RECOVERY_DRIVER, QStringList{list, typed} << driver.split(u','));
+        const QString awaited = driver == "save"   ? "removed"
+                                : driver == "hold" ? "changed"
+                                                   : "written";
+        QTRY_VERIFY2_WITH_TIMEOUT(said.contains(awaited) || editor.state() == QProcess::NotRunning,
+                                  qPrintable("the editor never said " + awaited), 60000);
+        QVERIFY2(said.contains(awaited),
+                 qPrintable("the editor ended before it said " + awaited + ": " + said.join(", ")
+                            + editor.readAllStandardError()));
+        QVERIFY2(said.contains("changed"), "the editor did not take the typed value");
+        const QStringList copies = QDir(data + "/recovery").entryList({"*.zrmcopy"});
+        if (driver == "-") {
+            // What the copy holds is what File > Save would have written.
+            QCOMPARE(copies.size(), 1);
+            QFile copy(data + "/recovery/" + copies.at(0));
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            QCOMPARE(RecoveryCopy::savedBytes(copy.readAll()), saveBytes);
+        }
+        if (end == "term") {
+            editor.terminate();
+            QVERIFY2(editor.waitForFinished(60000) && editor.exitStatus() == QProcess::NormalExit,
+                     "the editor did not end on SIGTERM");
+        } else if (end == "kill") {
+            editor.kill();
+            QVERIFY(editor.waitForFinished(60000));
+        }
+
+        for (const QString &answers : {first, then}) {
+            if (end == "running" && editor.state() != QProcess::NotRunning) {
+                Form1 beside; // started while the first editor still runs
+                const QString failure = start(beside, answers, QString(), list);
+                editor.kill();
+                QVERIFY(editor.waitForFinished(60000));
+                QVERIFY2(failure.isEmpty(), qPrintable("beside a running editor: " + failure));
+                continue;
+            }
+            Form1 window;
+            const QString failure = start(window, answers, file == "same" ? list : QString(), list);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            if (answers != "yes")
+                continue;
+            // The list as the killed editor held it, one step that Undo takes back.
+            QCOMPARE(window.propTable()->records(), expected);
+            QCOMPARE(window.findChild<History *>()->undoText(), QString("Restore"));
+            QCOMPARE(window.findChild<History *>()->count(), 1);
+            if (!savable)
+                continue;
+            window.SaveZRM(path("resaved.txt"));
+            QFile resaved(path("resaved.txt"));
+            QVERIFY(resaved.open(QIODevice::ReadOnly));
+            QCOMPARE(resaved.readAll(), saveBytes);
+        }
+        // The file itself is never written by a restore.
+        if (driver == "save")
+            return;
+        QFile original(list);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(),
+                 QByteArray("2\r\n0 0 0 0 0 0 Barrel\r\n1 2 3 4 5 6 Crate\r\n"));
+    }
+};
+
+QTEST_MAIN(TestRecovery)
+#include "tst_recovery.moc"
