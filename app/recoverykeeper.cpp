@@ -75,7 +75,7 @@ RecoveryKeeper::RecoveryKeeper(Snapshot snapshot, QObject *parent)
 {
     m_timer->setSingleShot(true);
     m_timer->setInterval(DefaultWriteDelayMs);
-    connect(m_timer, &QTimer::timeout, this, &RecoveryKeeper::writeSoon);
+    connect(m_timer, &QTimer::timeout, this, &RecoveryKeeper::startWrite);
     m_writer->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
     connect(m_writer, &RecoveryWriter::written, this, &RecoveryKeeper::copyWritten);
@@ -126,7 +126,7 @@ void RecoveryKeeper::discard()
 
 void RecoveryKeeper::writeNow()
 {
-    writeSoon();
+    startWrite();
     settle();
 }
 
@@ -143,7 +143,7 @@ void RecoveryKeeper::settle()
 
 // The window's whole share of a write: a snapshot that shares the table's text, handed to
 // the writer thread, which packs and writes it.
-void RecoveryKeeper::writeSoon()
+void RecoveryKeeper::startWrite()
 {
     m_timer->stop();
     if (!m_dirty || !m_modified)

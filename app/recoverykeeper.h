@@ -48,6 +48,8 @@ public:
     void contentsChanged();
     // The list's changes went (saved, discarded, undone): the copy goes.
     void discard();
+    // Hands the copy to the writer thread now, as the write delay's end does; returns at once.
+    void startWrite();
     // Writes the copy at once and returns when it is on the disk (nothing when there are no
     // unsaved changes).
     void writeNow();
@@ -68,7 +70,6 @@ signals:
     void copyFailed(const QString &why);
 
 private:
-    void writeSoon();
     void endSession();
 
     Snapshot m_snapshot;

@@ -38,6 +38,23 @@ class TestRecovery : public QObject
     }
 
 private slots:
+    // Changes made one after another do not put the copy off: it is written within the write
+    // delay of the first of them.
+    void steadyChanges()
+    {
+        qputenv("ZRM_DATA_DIR", QFile::encodeName(path("steady")));
+        RecoveryKeeper keeper([] { return RecoverySnapshot{"0", {}, QString()}; });
+        bool written = false;
+        connect(&keeper, &RecoveryKeeper::copyWritten, this, [&written] { written = true; });
+        keeper.setModified(true);
+        QDeadlineTimer deadline(60000);
+        while (!written && !deadline.hasExpired()) {
+            keeper.contentsChanged();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        QVERIFY2(written, "steady changes kept the recovery copy from being written");
+    }
+
     void processes_data()
     {
         addCases("recovery.txt", {"typed", "driver", "end", "file", "first", "then"});
