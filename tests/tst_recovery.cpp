@@ -55,6 +55,34 @@ private slots:
         QVERIFY2(written, "steady changes kept the recovery copy from being written");
     }
 
+    // With several copies left, the newest is offered first; a list without a file is said
+    // to be one.
+    void newestFirst()
+    {
+        const QString data = path("newest");
+        qputenv("ZRM_DATA_DIR", QFile::encodeName(data));
+        QVERIFY(QDir().mkpath(data + "/recovery"));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        for (const auto &[name, file, age] : {std::tuple{"a", "", 60}, std::tuple{"b", "/x.txt", 0},
+                                              std::tuple{"c", "/y.txt", 120}}) {
+            const QByteArray copy
+                    = RecoveryCopy::encode({"0", {}, QString::fromLatin1(file), now.addSecs(-age)});
+            QVERIFY(RecoveryCopy::write(data + "/recovery/" + name + ".zrmcopy", copy).isEmpty());
+        }
+        Form1 window;
+        ModalScript script;
+        script.play("cancel|cancel|cancel");
+        RecoveryOffer::atStart(window, QString());
+        QVERIFY2(script.done(), qPrintable(script.failure));
+        const QStringList expected = {QDir::toNativeSeparators("/x.txt"), "an unnamed prop list",
+                                      QDir::toNativeSeparators("/y.txt")};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(script.seen.value(i).contains(expected.at(i)),
+                     qPrintable(QString("offer %1 should name %2: %3")
+                                        .arg(i + 1)
+                                        .arg(expected.at(i), script.seen.value(i))));
+    }
+
     void processes_data()
     {
         addCases("recovery.txt", {"typed", "driver", "end", "file", "first", "then"});
@@ -111,6 +139,17 @@ private slots:
             QFile copy(data + "/recovery/" + copies.at(0));
             QVERIFY(copy.open(QIODevice::ReadOnly));
             QCOMPARE(RecoveryCopy::savedBytes(copy.readAll()), saveBytes);
+        }
+        if (end == "running") {
+            // A live editor's lock counts as held however old it is.
+            QFile lock(data + "/recovery/" + copies.value(0) + ".lock");
+            const bool aged = lock.open(QIODevice::ReadOnly)
+                              && lock.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                                  QFileDevice::FileModificationTime);
+#ifndef Q_OS_WIN // where an open lock file cannot be taken whatever its age
+            QVERIFY2(aged, qPrintable(lock.errorString()));
+#endif
+            Q_UNUSED(aged);
         }
         if (end == "term") {
             editor.terminate();
