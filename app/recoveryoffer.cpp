@@ -37,7 +37,8 @@ struct LeftCopy
 std::unique_ptr<QLockFile> takeLock(const QString &copyPath)
 {
     auto lock = std::make_unique<QLockFile>(copyPath + RecoveryCopy::LockSuffix);
-    // A lock whose editor died is free at once; a live editor's lock is never taken.
+    // A lock whose editor died is free at once; a live editor's lock is never taken, however
+    // old (on a file system without native file locks its age alone would count).
     lock->setStaleLockTime(0);
     return lock->tryLock(0) ? std::move(lock) : nullptr;
 }

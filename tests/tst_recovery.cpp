@@ -6,6 +6,8 @@
 #include "files/recoverycopy.h"
 #include "props/proptextfile.h"
 
+#include <tuple>
+
 // Recovery copies through real editor processes that are killed, and the offer of a new
 // editor: rows of tests/data/recovery.txt.
 class TestRecovery : public QObject
@@ -47,7 +49,7 @@ private slots:
         bool written = false;
         connect(&keeper, &RecoveryKeeper::copyWritten, this, [&written] { written = true; });
         keeper.setModified(true);
-        QDeadlineTimer deadline(60000);
+        QDeadlineTimer deadline(20000);
         while (!written && !deadline.hasExpired()) {
             keeper.contentsChanged();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -139,17 +141,6 @@ private slots:
             QFile copy(data + "/recovery/" + copies.at(0));
             QVERIFY(copy.open(QIODevice::ReadOnly));
             QCOMPARE(RecoveryCopy::savedBytes(copy.readAll()), saveBytes);
-        }
-        if (end == "running") {
-            // A live editor's lock counts as held however old it is.
-            QFile lock(data + "/recovery/" + copies.value(0) + ".lock");
-            const bool aged = lock.open(QIODevice::ReadOnly)
-                              && lock.setFileTime(QDateTime::currentDateTime().addDays(-1),
-                                                  QFileDevice::FileModificationTime);
-#ifndef Q_OS_WIN // where an open lock file cannot be taken whatever its age
-            QVERIFY2(aged, qPrintable(lock.errorString()));
-#endif
-            Q_UNUSED(aged);
         }
         if (end == "term") {
             editor.terminate();
