@@ -20,7 +20,7 @@ namespace {
 
 namespace Texts {
 const char *const Offer = "The editor ended without saving the changes to %1. A recovery copy of "
-                          "them was made %2.\n\nYes: restore the prop list from the copy (Edit "
+                          "them was made on %2.\n\nYes: restore the prop list from the copy (Edit "
                           "> Undo takes it back).\nNo: delete the copy.\nCancel: keep the copy "
                           "and ask again at the next start.";
 const char *const Unnamed = "an unnamed prop list";
