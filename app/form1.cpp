@@ -8,6 +8,7 @@
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propdocument.h"
+#include "app/recoverykeeper.h"
 #include "app/smallmap.h"
 #include "dialogs/zrmdialogs.h"
 #include "files/conversion.h"
@@ -142,18 +143,7 @@ void Form1::connectControls()
                {m_ui.find, &Form1::Find_Click}};
     for (const auto &[action, handler] : items)
         connect(action, &QAction::triggered, this, handler);
-    // Each Edit item names the step it would take back or do again.
-    auto follow = [](QAction *action, const QString &verb) {
-        return [action, verb](const QString &step) {
-            action->setText(step.isEmpty() ? verb : verb + u' ' + step);
-        };
-    };
-    const History *history = m_document->history();
-    QAction *undo = m_ui.mnuEUndo, *redo = m_ui.mnuERedo;
-    connect(history, &History::undoTextChanged, undo, follow(undo, undo->text()));
-    connect(history, &History::redoTextChanged, redo, follow(redo, redo->text()));
-    connect(history, &History::canUndoChanged, undo, &QAction::setEnabled);
-    connect(history, &History::canRedoChanged, redo, &QAction::setEnabled);
+    m_ui.followHistory(m_document->history());
 }
 
 void Form1::writeBackField(int field)
@@ -465,8 +455,12 @@ void Form1::mnuCTXT_Click()
 // and the user keeps them.
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (!m_discarding && !changesMayGo(Texts::Closing))
+    // When the desktop session ends, nothing is asked and the recovery copy stays.
+    const bool ending = recoveryKeeper()->sessionEnding();
+    if (!m_discarding && !ending && !changesMayGo(Texts::Closing))
         return event->ignore();
+    if (!ending)
+        recoveryKeeper()->discard();
     if (m_largeMap)
         m_largeMap->close();
     QMainWindow::closeEvent(event);

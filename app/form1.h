@@ -15,6 +15,7 @@ class PropTable;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RecoveryKeeper;
 
 // The editor's one window: the prop count, the name list, the six field boxes, the map
 // and the buttons and menus. Each handled control event has one small handler here; the
@@ -36,8 +37,12 @@ public:
     // Opens a file named on the command line or dropped on the window, as File > Open does
     // with the file chosen in its dialog; later file dialogs start in its folder.
     void openFile(const QString &path);
+    // Opens `path` as File > Open does once its file is chosen: after the question about
+    // unsaved changes, when there are any.
+    void openAsked(const QString &path);
 
     PropDocument *document() const { return m_document; }
+    RecoveryKeeper *recoveryKeeper() const { return m_document->recovery(); }
     PropTable *propTable() const { return m_table; }
     MapView *mapView() const { return m_picture1; }
     qint16 placePending() const { return m_document->placePending(); }
@@ -71,7 +76,6 @@ private:
     // Before the list would be replaced or the editor end: with unsaved changes, asks whether
     // to save them first. True when the caller may go on.
     bool changesMayGo(const char *before);
-    void openAsked(const QString &path);
 
     // Event handlers, one per handled control event.
     void Form1_Load();

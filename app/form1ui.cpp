@@ -1,6 +1,7 @@
 #include "app/form1ui.h"
 
 #include "app/fieldbox.h"
+#include "app/history.h"
 #include "app/namelist.h"
 #include "map/mapview.h"
 #include "props/proprecord.h"
@@ -184,4 +185,19 @@ void Form1Ui::createMenus(QMainWindow *window)
     convert->setObjectName(QStringLiteral("nmuConvert"));
     mnuCZRM = addItem(convert, "mnuCZRM", "&ZRM to TXT");
     mnuCTXT = addItem(convert, "mnuCTXT", "&TXT to ZRM");
+}
+
+void Form1Ui::followHistory(const History *history)
+{
+    auto follow = [](QAction *action, const QString &verb) {
+        return [action, verb](const QString &step) {
+            action->setText(step.isEmpty() ? verb : verb + u' ' + step);
+        };
+    };
+    QObject::connect(history, &History::undoTextChanged, mnuEUndo,
+                     follow(mnuEUndo, mnuEUndo->text()));
+    QObject::connect(history, &History::redoTextChanged, mnuERedo,
+                     follow(mnuERedo, mnuERedo->text()));
+    QObject::connect(history, &History::canUndoChanged, mnuEUndo, &QAction::setEnabled);
+    QObject::connect(history, &History::canRedoChanged, mnuERedo, &QAction::setEnabled);
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 
+class History;
 class MapView;
 class NameList;
 class QAbstractItemModel;
@@ -18,6 +19,9 @@ class Form1Ui
 public:
     // Fills `window` with its controls and menus; the name list shows `names`.
     void setupUi(QMainWindow *window, QAbstractItemModel *names);
+    // Edit > Undo and Redo name the step they would take back or do again, and are enabled
+    // while there is one.
+    void followHistory(const History *history);
 
     // text[0..5] are Text1..Text6 (the six fields), text[6] is Text7 (the count).
     std::array<QLineEdit *, 7> text{};

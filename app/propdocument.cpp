@@ -3,6 +3,7 @@
 #include "app/filemessages.h"
 #include "app/history.h"
 #include "app/propcommands.h"
+#include "app/recoverykeeper.h"
 #include "props/proptable.h"
 #include "props/proptextfile.h"
 
@@ -64,7 +65,20 @@ PropDocument::PropDocument(QObject *parent)
     m_history->setByteLimit(HistoryBytes);
     connect(m_history, &History::cleanChanged, this,
             [this](bool clean) { emit modifiedChanged(!clean); });
-    connect(m_history, &History::indexChanged, this, &PropDocument::contentsChanged);
+    // Every change of the contents, a nudge merged into the step before it included.
+    connect(m_table, &PropTable::fieldChanged, this, &PropDocument::contentsChanged);
+    connect(m_table, &PropTable::countTextChanged, this, &PropDocument::contentsChanged);
+    connect(m_table, &PropTable::rowsInserted, this, &PropDocument::contentsChanged);
+    connect(m_table, &PropTable::rowsRemoved, this, &PropDocument::contentsChanged);
+    connect(m_table, &PropTable::modelReset, this, &PropDocument::contentsChanged);
+    // The snapshot shares the table's text, so taking it copies nothing.
+    m_recovery = new RecoveryKeeper(
+            [this] {
+                return RecoverySnapshot{m_table->countText(), m_table->records(), m_filePath};
+            },
+            this);
+    connect(this, &PropDocument::modifiedChanged, m_recovery, &RecoveryKeeper::setModified);
+    connect(this, &PropDocument::contentsChanged, m_recovery, &RecoveryKeeper::contentsChanged);
 }
 
 PropDocument::~PropDocument() = default;

@@ -9,6 +9,7 @@
 
 class History;
 class PropTable;
+class RecoveryKeeper;
 
 // The one document both windows work on: the prop table, its undo history, the file it belongs
 // to, whether it has changes not yet saved, and a placement waiting for its click. Every change
@@ -26,6 +27,8 @@ public:
     PropTable *table() { return m_table; }
     const PropTable *table() const { return m_table; }
     History *history() const { return m_history; }
+    // The copy of the list kept while it has unsaved changes, for a start after a crash.
+    RecoveryKeeper *recovery() const { return m_recovery; }
     // The file the list was opened from or last saved to; empty for none.
     QString filePath() const { return m_filePath; }
     bool isModified() const;
@@ -74,7 +77,7 @@ signals:
     void fieldsStepped(const FieldTexts &texts);
     void modifiedChanged(bool modified);
     void filePathChanged(const QString &path);
-    // After every change of the table's contents: a step done, undone or redone.
+    // After every change of the table's contents: a step done (or merged), undone or redone.
     void contentsChanged();
 
 private:
@@ -84,6 +87,7 @@ private:
 
     PropTable *m_table = nullptr;
     History *m_history = nullptr;
+    RecoveryKeeper *m_recovery = nullptr;
     QString m_filePath;
     qint16 m_placePending = 0;
 };

@@ -7,6 +7,7 @@
 #include "app/history.h"
 #include "app/largemap.h"
 #include "app/mapcanvas.h"
+#include "app/recoverykeeper.h"
 #include "map/mapview.h"
 #include "props/proptable.h"
 #include "props/proptextfile.h"
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <malloc.h>
 #include <map>
 #include <vector>
@@ -122,6 +124,7 @@ int main(int argc, char *argv[])
                                  "Field edit",
                                  "Undo Field edit",
                                  "Redo Field edit",
+                                 "Recovery copy: window's share",
                                  "Add Prop",
                                  "Placing click",
                                  "Remove Prop",
@@ -133,6 +136,8 @@ int main(int argc, char *argv[])
     std::map<std::pair<int, QString>, double> results;
 
     QTemporaryDir dir;
+    // The recovery copies of the benchmark's windows go to a folder of their own.
+    qputenv("ZRM_DATA_DIR", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
     for (int size : sizes) {
         const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(size));
         PropTextFile::writeFile(path,
@@ -152,10 +157,16 @@ int main(int argc, char *argv[])
         // for earlier actions (packing a table no longer next to undo or redo) is finished
         // first, as it is in any pause a user makes between two actions.
         auto *history = form.findChild<History *>();
-        auto time = [&samples, history](const QString &name, const std::function<void()> &setUp,
-                                        const std::function<void()> &action) {
+        // The recovery copy is written only when its row asks, and its writer is idle during
+        // every other row.
+        RecoveryKeeper *recovery = form.recoveryKeeper();
+        recovery->setWriteDelay(std::numeric_limits<int>::max());
+        auto time = [&samples, history, recovery](const QString &name,
+                                                  const std::function<void()> &setUp,
+                                                  const std::function<void()> &action) {
             setUp();
             history->settle();
+            recovery->settle();
             QElapsedTimer timer;
             timer.start();
             action();
@@ -217,6 +228,19 @@ int main(int argc, char *argv[])
                         QTest::keyClick(field, Qt::Key_Tab);
                     });
             timeHistory("Field edit");
+            // The copy handed to its writer thread, and the next edit, which copies the table
+            // the writer still reads: all the window pays for a recovery copy.
+            time(
+                    "Recovery copy: window's share",
+                    [&] {
+                        field->setFocus();
+                        field->selectAll();
+                    },
+                    [&] {
+                        recovery->startWrite();
+                        QTest::keyClicks(field, QString::number(run + 50));
+                        QTest::keyClick(field, Qt::Key_Tab);
+                    });
             // Remove the first prop, so that even a full table has room for Add Prop, whose
             // placement the placing click then completes.
             time(

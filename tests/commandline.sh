@@ -11,6 +11,8 @@ shift
 runner=$*
 limit=10 && [ -n "$runner" ] && limit=60
 trap 'rm -rf "$out"' EXIT
+# An editor that got as far as a window would keep its recovery copies here, not the user's.
+ZRM_DATA_DIR=$out/data && export ZRM_DATA_DIR
 expect() { # STATUS STREAM START ARGUMENTS...: the exit status, and how STREAM begins (the other stays empty)
     status=$1 stream=$2 start=$3
     shift 3

@@ -30,6 +30,14 @@
 #include <unistd.h>
 #endif
 
+// Every test program's editor windows keep their recovery copies in a folder of their own, so
+// that no window is offered another test's copies, or the user's.
+inline const bool recoveryCopiesOfTheirOwn = [] {
+    static QTemporaryDir folder;
+    qputenv("ZRM_DATA_DIR", QFile::encodeName(folder.path()));
+    return true;
+}();
+
 // The cases of a data file in tests/data that have the last of `keys`, as the rows of a
 // data-driven test with a QString column a key: blocks parted by blank lines, each a "# name"
 // line and "key: value" lines, where \r, \n, \t, \0 and \\ stand for their characters.

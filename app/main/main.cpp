@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/form1.h"
+#include "app/recoveryoffer.h"
 #include "app/terminal.h"
 
 #include <QApplication>
@@ -28,7 +29,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("ZRM"));
     Form1 window;
     window.show();
-    if (!commandLine.file.isEmpty())
-        window.openFile(commandLine.file);
+    RecoveryOffer::atStart(window, commandLine.file);
     return QApplication::exec();
 }
