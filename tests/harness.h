@@ -472,7 +472,8 @@ public:
             const QStringList words = QString(arg).replace(u',', u' ').split(u' ');
             const int n = words.value(0).toInt(), y = words.value(1).toInt();
             for (int i = 0; i < times; ++i) {
-                if (!reactivate())
+                // A closed window cannot be active; its probes still look at it.
+                if (form->isVisible() && !reactivate())
                     qWarning("the window stays inactive before %s", qPrintable(step));
                 if (verb == "open" || verb == "save" || verb == "given")
                     verb == "save"    ? void(form->SaveZRM(path(arg)))
