@@ -114,7 +114,7 @@ private slots:
         QVector<PropRecord> expected = PropTextFile::parse("2\r\n0 0 0 0 0 0 Barrel\r\n1 2 3 4 5 6 "
                                                            "Crate\r\n")
                                                .contents->records;
-        expected[0].fields[0] = typed;
+        expected[0].fields[0] = typed.section(u'|', -1);
         const bool savable = !PropTextFile::findUnsavable(expected);
         const QByteArray saveBytes
                 = savable ? PropTextFile::serialize("2", expected) : QByteArray();
