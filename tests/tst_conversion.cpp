@@ -15,7 +15,8 @@ class TestConversion : public QObject, Harness
     {
         QStringList steps = answers.split(u'|');
         for (QString &step : steps) {
-            if (!QStringList{"ok", "yes", "no", "cancel"}.contains(step))
+            if (!QStringList{"ok", "yes", "no", "cancel", "discard"}.contains(step)
+                && !step.startsWith(u'='))
                 step = std::exchange(make, false) ? write(step, "") : path(step);
         }
         script.play(steps.join(u'|'));
