@@ -119,6 +119,6 @@ private:
     // Set while the table changes underneath the name list, so that the list's own
     // current-row bookkeeping is not taken for a pick by the user.
     bool m_syncingNameList = false;
-    // The user chose to discard the unsaved changes and end: closing asks nothing more.
+    // Exit's question about unsaved changes was answered: closing asks nothing more.
     bool m_discarding = false;
 };

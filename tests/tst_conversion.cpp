@@ -34,7 +34,8 @@ class TestConversion : public QObject, Harness
                 });
                 continue;
             }
-            if (!QStringList{"ok", "yes", "no", "cancel"}.contains(step))
+            if (!QStringList{"ok", "yes", "no", "cancel", "discard"}.contains(step)
+                && !step.startsWith(u'='))
                 step = std::exchange(make, false) ? write(step, "") : path(step);
             script.play(step);
         }
