@@ -25,13 +25,26 @@ bool askOkCancel(QWidget *owner, const QString &text)
     return box.exec() == QMessageBox::Ok;
 }
 
+namespace {
+
+// A box titled as the application with three standard buttons, the first the default and
+// Escape for Cancel; the button clicked.
+QMessageBox::StandardButton askThree(QWidget *owner, const QString &text,
+                                     QMessageBox::StandardButton first,
+                                     QMessageBox::StandardButton second)
+{
+    QMessageBox box(QMessageBox::NoIcon, appTitle(), text, first | second | QMessageBox::Cancel,
+                    owner);
+    box.setDefaultButton(first);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+} // namespace
+
 Answer askYesNoCancel(QWidget *owner, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, appTitle(), text,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (askThree(owner, text, QMessageBox::Yes, QMessageBox::No)) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -43,11 +56,7 @@ Answer askYesNoCancel(QWidget *owner, const QString &text)
 
 SaveAnswer askSaveDiscardCancel(QWidget *owner, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, appTitle(), text,
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner);
-    box.setDefaultButton(QMessageBox::Save);
-    box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (askThree(owner, text, QMessageBox::Save, QMessageBox::Discard)) {
     case QMessageBox::Save:
         return SaveAnswer::Save;
     case QMessageBox::Discard:
