@@ -417,6 +417,21 @@ QByteArray serialize(const QString &countText, const QVector<PropRecord> &record
     return Windows1252::encode(out);
 }
 
+ItemCount countItems(QStringView text)
+{
+    ItemCount result;
+    ItemReader reader(text);
+    Item item;
+    while (reader.next(item)) {
+        if (result.items % ItemsPerRecord == 0)
+            result.tailStart = item.start;
+        ++result.items;
+    }
+    if (result.items % ItemsPerRecord == 0)
+        result.tailStart = text.size();
+    return result;
+}
+
 std::optional<Problem> findUnsavable(const QVector<PropRecord> &records)
 {
     for (int row = 0; row < records.size(); ++row) {

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <QVector>
 
 #include <optional>
@@ -52,6 +53,15 @@ ReadResult parse(const QByteArray &bytes);
 // The file's bytes (Windows-1252): the count line exactly as held, then one line per record.
 // The caller keeps countText equal to the number of records.
 QByteArray serialize(const QString &countText, const QVector<PropRecord> &records);
+
+// How many items decoded file text holds, read as parse() reads them (a record takes seven),
+// and where the items after the last whole record start: the text's size when none follow.
+struct ItemCount
+{
+    qsizetype items = 0;
+    qsizetype tailStart = 0;
+};
+ItemCount countItems(QStringView text);
 
 // Marks the name in Problem::field.
 constexpr int NameField = -1;

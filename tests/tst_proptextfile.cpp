@@ -1,5 +1,7 @@
 #include "harness.h"
+#include "props/propclipboard.h"
 #include "props/proptextfile.h"
+#include "props/windows1252.h"
 
 namespace {
 
@@ -9,6 +11,17 @@ PropRecord prop(const QString &name, const QStringList &fields = QStringList(6, 
     std::copy(fields.begin(), fields.end(), result.fields.begin());
     result.name = name;
     return result;
+}
+
+// Records as "f1|...|f6|name", blanks shown as '_'.
+QStringList shown(const QVector<PropRecord> &records)
+{
+    QStringList lines;
+    for (const PropRecord &r : records)
+        lines << (QStringList(r.fields.begin(), r.fields.end()) << r.name)
+                         .join(u'|')
+                         .replace(u' ', u'_');
+    return lines;
 }
 
 } // namespace
@@ -28,11 +41,8 @@ private slots:
         QFETCH(QString, read);
         const PropTextFile::ReadResult result = PropTextFile::parse(bytes.toLatin1());
         QStringList actual{result.contents ? result.contents->countText : result.error};
-        for (const PropRecord &r :
-             result.contents ? result.contents->records : QVector<PropRecord>())
-            actual << (QStringList(r.fields.begin(), r.fields.end()) << r.name)
-                              .join(u'|')
-                              .replace(u' ', u'_');
+        if (result.contents)
+            actual << shown(result.contents->records);
         if (result.contents && result.contents->propsAfter > 0) // not loaded, only counted
             actual << QString("+%1").arg(result.contents->propsAfter);
         if (result.contents && result.contents->textAfter)
@@ -69,6 +79,28 @@ private slots:
                                         : "cannot hold " + recoded.unheld.join(u',');
         }
         QCOMPARE(actual, found);
+    }
+
+    void paste_data() { addCases("paste.txt", {"text", "room", "copied", "pasted"}); }
+    void paste()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, room);
+        QFETCH(QString, copied);
+        QFETCH(QString, pasted);
+        const PropClipboard::Pasted read = PropClipboard::readPaste(text, room.toInt());
+        QCOMPARE(read.error.isEmpty() ? shown(read.records).join(u' ') : read.error, pasted);
+        if (!read.error.isEmpty())
+            return;
+        // Copied again, the props paste back the same, and a save writes the copied bytes.
+        const QString copy = PropClipboard::copyText(read.records);
+        if (!copied.isEmpty())
+            QCOMPARE(copy, copied);
+        QVERIFY2(PropClipboard::readPaste(copy, room.toInt()).records == read.records,
+                 "the copied props paste back other props");
+        const QString count = QString::number(read.records.size());
+        QCOMPARE(PropTextFile::serialize(count, read.records),
+                 Windows1252::encode(count + "\r\n" + copy));
     }
 
     void writtenAsHeld()
