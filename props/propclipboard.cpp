@@ -4,6 +4,7 @@
 #include "props/proptextfile.h"
 #include "props/windows1252.h"
 
+#include <QSet>
 #include <QStringList>
 #include <QStringView>
 
@@ -18,10 +19,16 @@ const char *const NoProp = "The clipboard holds no prop: a prop is a line of a p
                            "six numbers and a name, such as \"0 0 0 0 0 0 Barrel\".";
 const char *const Unheld = "The clipboard holds characters that Windows-1252, the text of prop "
                            "files, cannot hold: %1. Replace them, and copy the text again.";
-const char *const Incomplete
-        = "The clipboard's text does not end with a whole prop: after %1 comes %2, %3 of the "
-          "seven a prop needs (six numbers and a name). Copy whole lines, and look for a line "
-          "with an item too many or too few (a comma ends an item).";
+const char *const NoWholeProp = "The clipboard holds no whole prop: %1 is %2 of the seven a prop "
+                                "needs (six numbers and a name).";
+const char *const Incomplete = "The clipboard's text does not end with a whole prop: after %1 "
+                               "comes %2, %3 of the seven a prop needs (six numbers and a name).";
+const char *const ItemsHint = " Copy whole lines, and look for a line with an item too many or "
+                              "too few: a comma ends an item, and an item that is not a number "
+                              "runs to the next comma or line end.";
+const char *const CountHint = " The first line, %1, was read as part of a prop: a first line "
+                              "that is only a number is skipped only when it is the number of "
+                              "props after it.";
 const char *const TooMany = "The clipboard holds %1, but the prop list can take only %2 more: it "
                             "holds %3, and %4 props is the most the editor allows.";
 } // namespace Texts
@@ -69,12 +76,17 @@ QStringList unheldCharacters(QStringView text)
     QStringList unheld;
     if (Windows1252::canEncode(text))
         return unheld;
+    // A set, so that a long text full of such characters is still looked through at once.
+    QSet<char32_t> seen;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair
                 = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         const QStringView c = text.sliced(i, pair ? 2 : 1);
-        if (!Windows1252::canEncode(c) && !unheld.contains(c))
+        const char32_t code = pair ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+        if (!Windows1252::canEncode(c) && !seen.contains(code)) {
+            seen.insert(code);
             unheld << c.toString();
+        }
         i += pair ? 1 : 0;
     }
     return unheld;
@@ -85,11 +97,14 @@ QString named(const QStringList &characters)
 {
     constexpr int MaxNamed = 10;
     QStringList named;
-    for (const QString &c : characters.mid(0, MaxNamed))
+    for (const QString &c : characters.mid(0, MaxNamed)) {
+        // A lone half of a surrogate pair is named by its own code, shown as the replacement
+        // character.
+        const char32_t code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
         named << QStringLiteral("\"%1\" (U+%2)")
-                         .arg(c, QString::number(c.toUcs4().value(0), 16)
-                                         .toUpper()
-                                         .rightJustified(4, u'0'));
+                         .arg(c[0].isSurrogate() && c.size() == 1 ? QStringLiteral("\uFFFD") : c,
+                              QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+    }
     if (characters.size() > MaxNamed)
         named << QStringLiteral("and %1 more").arg(characters.size() - MaxNamed);
     return named.join(QStringLiteral(", "));
@@ -140,7 +155,8 @@ Pasted readPaste(const QString &text, int room)
     QStringView propText = body;
     PropTextFile::ItemCount items;
     bool counted = false;
-    if (const std::optional<double> first = NumberText::parse(body.first(firstLineEnd))) {
+    const std::optional<double> first = NumberText::parse(body.first(firstLineEnd));
+    if (first) {
         const QStringView afterFirst = body.sliced(afterLineEnd(body, firstLineEnd));
         items = PropTextFile::countItems(afterFirst);
         counted = *first == double(items.items / ItemsPerProp);
@@ -151,18 +167,25 @@ Pasted readPaste(const QString &text, int room)
         items = PropTextFile::countItems(body);
 
     const qsizetype count = items.items / ItemsPerProp;
-    if (count == 0)
+    if (items.items == 0)
         return refused(QString::fromLatin1(Texts::NoProp));
     // What the last items were meant to be is not known (a line cut short, or a comma in a
     // name that moved every later item): the user decides, rather than losing them unaware.
     const qsizetype leftOver = items.items % ItemsPerProp;
     if (leftOver > 0) {
-        return refused(QString::fromLatin1(Texts::Incomplete)
-                               .arg(props(count),
-                                    PropTextFile::quoteForMessage(
-                                            propText.sliced(items.tailStart).trimmed()),
-                                    leftOver == 1 ? QStringLiteral("1 item")
-                                                  : QStringLiteral("%1 items").arg(leftOver)));
+        const QString tail
+                = PropTextFile::quoteForMessage(propText.sliced(items.tailStart).trimmed());
+        const QString itemCount = leftOver == 1 ? QStringLiteral("1 item")
+                                                : QStringLiteral("%1 items").arg(leftOver);
+        QString message = count == 0 ? QString::fromLatin1(Texts::NoWholeProp).arg(tail, itemCount)
+                                     : QString::fromLatin1(Texts::Incomplete)
+                                               .arg(props(count), tail, itemCount);
+        message += QString::fromLatin1(Texts::ItemsHint);
+        if (first && !counted)
+            message += QString::fromLatin1(Texts::CountHint)
+                               .arg(PropTextFile::quoteForMessage(
+                                       body.first(firstLineEnd).trimmed()));
+        return refused(message);
     }
     room = std::clamp(room, 0, PropTextFile::MaxCount);
     if (count > room) {
