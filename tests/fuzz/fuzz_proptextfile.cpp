@@ -1,4 +1,5 @@
 #include "props/numbertext.h"
+#include "props/propclipboard.h"
 #include "props/proptextfile.h"
 #include "props/windows1252.h"
 
@@ -6,13 +7,23 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Any bytes are read or refused cleanly; what is read survives a save; nameReadsBack is right.
+// Any bytes are read or refused cleanly; what is read survives a save; nameReadsBack is right;
+// any text pastes or is refused with a message, and what pastes survives a copy.
 namespace {
 
 void check(bool condition)
 {
     if (!condition)
         abort();
+}
+
+// Fields come back as their value's shortest text (a quoted " 05" is saved as 5).
+QVector<PropRecord> asSaved(QVector<PropRecord> records)
+{
+    for (PropRecord &record : records)
+        for (QString &field : record.fields)
+            field = NumberText::formatDouble(*NumberText::parse(field));
+    return records;
 }
 
 std::optional<QVector<PropRecord>> reload(const QVector<PropRecord> &records)
@@ -33,12 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QVector<PropRecord> &records = result.contents->records;
         check(result.contents->countText == QString::number(records.size()));
         if (!PropTextFile::findUnsavable(records)) {
-            // Fields come back as their value's shortest text (a quoted " 05" is saved as 5);
-            // from then on a save and reload changes nothing.
-            QVector<PropRecord> expected = records;
-            for (PropRecord &record : expected)
-                for (QString &field : record.fields)
-                    field = NumberText::formatDouble(*NumberText::parse(field));
+            // From the first save on, a save and reload changes nothing.
+            const QVector<PropRecord> expected = asSaved(records);
             check(reload(records) == expected && reload(expected) == expected);
         }
     }
@@ -49,5 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     named[1].fields.fill(QStringLiteral("0"));
     named[1].name = QStringLiteral("Crate");
     check((reload(named) == named) == PropTextFile::nameReadsBack(named[0].name));
+    const PropClipboard::Pasted pasted
+            = PropClipboard::readPaste(QString::fromUtf8(bytes), PropTextFile::MaxCount);
+    check(pasted.error.isEmpty() != pasted.records.isEmpty());
+    if (!pasted.records.isEmpty() && !PropTextFile::findUnsavable(pasted.records)) {
+        const QVector<PropRecord> expected = asSaved(pasted.records);
+        check(PropClipboard::readPaste(PropClipboard::copyText(expected), PropTextFile::MaxCount)
+                      .records
+              == expected);
+    }
     return 0;
 }
