@@ -129,17 +129,49 @@ QString cannotOpen(const QString &path, const PropTextFile::ReadResult &result)
     return problem + QString::fromLatin1(Texts::ListUnchanged);
 }
 
+namespace {
+
+QString props(int n)
+{
+    return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
+}
+
+// A field that is no number is most often an item gone astray, which moves the rest of the
+// text: a few are named, where to look first. `holder` says whose props they are.
+QString notNumbersNote(const QString &holder, const QVector<PropRecord> &records,
+                       const QVector<int> &lines)
+{
+    const QVector<PropTextFile::Problem> notNumbers = PropTextFile::findFieldsNotNumbers(records);
+    if (notNumbers.isEmpty())
+        return QString();
+    constexpr int Named = 5;
+    QStringList named;
+    for (int i = 0; i < std::min<int>(Named, notNumbers.size()); ++i) {
+        const PropTextFile::Problem &p = notNumbers.at(i);
+        named << QString::fromLatin1(Texts::FieldNotNumber)
+                         .arg(p.row + 1)
+                         .arg(lines.value(p.row))
+                         .arg(QString::fromLatin1(PropRecord::FieldCaptions[p.field]),
+                              PropTextFile::quoteForMessage(p.text));
+    }
+    if (notNumbers.size() > Named)
+        named << QString::fromLatin1(Texts::MoreFieldsNotNumbers).arg(notNumbers.size() - Named);
+    return QString::fromLatin1(Texts::FieldsNotNumbers)
+            .arg(holder, props(int(notNumbers.size())), named.join(u'\n'));
+}
+
+} // namespace
+
+QString pasteNotes(const QVector<PropRecord> &records, const QVector<int> &lines)
+{
+    return notNumbersNote(QStringLiteral("The pasted text holds"), records, lines);
+}
+
 QString openNotes(const QString &path, const PropTextFile::Contents &contents)
 {
     const int propsAfter = contents.propsAfter;
     const bool textAfter = contents.textAfter;
     const int count = int(contents.records.size());
-    const QVector<int> &lines = contents.lines;
-    const QVector<PropTextFile::Problem> notNumbers
-            = PropTextFile::findFieldsNotNumbers(contents.records);
-    auto props = [](int n) {
-        return n == 1 ? QStringLiteral("1 prop") : QStringLiteral("%1 props").arg(n);
-    };
     // What the user must know about the file, said at once in one message: the list is open,
     // but it would not be saved as it is, or it would be saved without part of the file.
     QStringList told;
@@ -159,27 +191,12 @@ QString openNotes(const QString &path, const PropTextFile::Contents &contents)
                              one ? QStringLiteral("It was") : QStringLiteral("They were"),
                              one ? QStringLiteral("it") : QStringLiteral("them"));
     }
-    // A field that is no number is most often an item gone astray, which moves the rest of
-    // the file: a few are named, where to look first.
-    if (!notNumbers.isEmpty()) {
-        constexpr int Named = 5;
-        QStringList named;
-        for (int i = 0; i < std::min<int>(Named, notNumbers.size()); ++i) {
-            const PropTextFile::Problem &p = notNumbers.at(i);
-            named << QString::fromLatin1(Texts::FieldNotNumber)
-                             .arg(p.row + 1)
-                             .arg(lines.value(p.row))
-                             .arg(QString::fromLatin1(PropRecord::FieldCaptions[p.field]),
-                                  PropTextFile::quoteForMessage(p.text));
-        }
-        if (notNumbers.size() > Named)
-            named << QString::fromLatin1(Texts::MoreFieldsNotNumbers)
-                             .arg(notNumbers.size() - Named);
-        told << QString::fromLatin1(Texts::FieldsNotNumbers)
-                        .arg(told.isEmpty() ? QDir::toNativeSeparators(path) + " holds"
+    const QString notNumbers
+            = notNumbersNote(told.isEmpty() ? QDir::toNativeSeparators(path) + " holds"
                                             : QStringLiteral("It also holds"),
-                             props(int(notNumbers.size())), named.join(u'\n'));
-    }
+                             contents.records, contents.lines);
+    if (!notNumbers.isEmpty())
+        told << notNumbers;
     return told.join(QStringLiteral("\n\n"));
 }
 

@@ -35,6 +35,10 @@ QString cannotOpen(const QString &path, const PropTextFile::ReadResult &result);
 // that are not numbers. Empty when there is nothing to say.
 QString openNotes(const QString &path, const PropTextFile::Contents &contents);
 
+// What the user must know at once about pasted props: fields that are not numbers, each named
+// with the line of the pasted text its prop starts on. Empty when there is nothing to say.
+QString pasteNotes(const QVector<PropRecord> &records, const QVector<int> &lines);
+
 // Why a list with `problem` was not saved.
 QString unsavable(const QVector<PropRecord> &records, const PropTextFile::Problem &problem);
 // Why a list that would make a file of `bytes` was not saved.

@@ -5,6 +5,7 @@
 #include "app/filemessages.h"
 #include "app/history.h"
 #include "app/largemap.h"
+#include "app/mapcanvas.h"
 #include "app/maptooltip.h"
 #include "app/namelist.h"
 #include "app/propdocument.h"
@@ -16,13 +17,16 @@
 #include "map/mapview.h"
 #include "map/projection.h"
 #include "props/numbertext.h"
+#include "props/propclipboard.h"
 #include "props/proptable.h"
 #include "props/proptextfile.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +51,9 @@ const char *const AskPropName = "Enter the name of the Prop to add";
 const char *const ClickToPlace = "Click on map to place the prop";
 const char *const TableFull = "The prop list is full: it already holds %1 props, the most the "
                               "editor allows. Remove a prop before adding another.";
+const char *const RemoveSeveral = "Remove %1 props?";
+const char *const NoRoom = "The prop list cannot take %1 more props: it holds %2, and the editor "
+                           "allows at most %3. Nothing was added.";
 const char *const BadPropName
         = "The name \"%1\" cannot be used: a saved prop list would not give it back "
           "unchanged.\n\nA name may not contain a comma or a character that Windows-1252 "
@@ -72,10 +79,7 @@ Form1::Form1(QWidget *parent)
     });
     connect(m_document, &PropDocument::placed, this, &Form1::showPlacement);
     // The small map, as after an edit in a box, is redrawn only when asked.
-    connect(m_document, &PropDocument::fieldsStepped, this, [this](const FieldTexts &texts) {
-        for (const auto &[field, text] : texts)
-            m_text[field]->setText(text);
-    });
+    connect(m_document, &PropDocument::fieldsStepped, this, &Form1::showFieldBoxes);
     m_ui.setupUi(this, m_table);
     connectControls();
     setAcceptDrops(true);
@@ -105,16 +109,14 @@ void Form1::connectControls()
     for (int i = 0; i < 6; ++i)
         connect(static_cast<FieldBox *>(m_text[i]), &FieldBox::leftForControl, this,
                 [this, i] { writeBackField(i); });
-    auto pickRow = [this](int row) {
+    connect(m_list7->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_syncingNameList)
+            pickFromNameList();
+    });
+    connect(m_list7, &NameList::currentRowClickedAgain, this, [this](int row) {
         m_table->setSelectedRow(row);
         List7_Click();
-    };
-    connect(m_list7->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this, pickRow](const QModelIndex &current) {
-                if (!m_syncingNameList && current.isValid())
-                    pickRow(current.row());
-            });
-    connect(m_list7, &NameList::currentRowClickedAgain, this, pickRow);
+    });
     connect(m_ui.removeKey, &QAction::triggered, this, &Form1::Command3_Click);
     void (Form1::*const buttons[])()
             = {&Form1::Command1_Click, &Form1::Command2_Click, &Form1::Command3_Click,
@@ -137,6 +139,10 @@ void Form1::connectControls()
                {m_ui.mnuFExit, &Form1::mnuFExit_Click},
                {m_ui.mnuEUndo, &Form1::mnuEUndo_Click},
                {m_ui.mnuERedo, &Form1::mnuERedo_Click},
+               {m_ui.mnuECut, &Form1::mnuECut_Click},
+               {m_ui.mnuECopy, &Form1::mnuECopy_Click},
+               {m_ui.mnuEPaste, &Form1::mnuEPaste_Click},
+               {m_ui.mnuEDuplicate, &Form1::mnuEDuplicate_Click},
                {m_ui.mnuVLargeMap, &Form1::mnuVLargeMap_Click},
                {m_ui.mnuCZRM, &Form1::mnuCZRM_Click},
                {m_ui.mnuCTXT, &Form1::mnuCTXT_Click},
@@ -146,9 +152,18 @@ void Form1::connectControls()
     m_ui.followHistory(m_document->history());
 }
 
+// With several props selected a box writes only what was typed into it: one the user left
+// alone, empty where their values differ, must not empty their fields.
 void Form1::writeBackField(int field)
 {
-    m_document->editField(m_table->selectedRow(), field, m_text[field]->text());
+    QLineEdit *box = m_text[field];
+    if (m_table->selectionCount() > 1) {
+        if (!box->isModified())
+            return;
+        box->setModified(false);
+        return m_document->editSelectedField(field, box->text());
+    }
+    m_document->editField(m_table->selectedRow(), field, box->text());
 }
 
 void Form1::writeBackFocusedField()
@@ -169,8 +184,34 @@ void Form1::selectName(int row)
 void Form1::showSelectionInNameList()
 {
     m_syncingNameList = true;
-    m_list7->showRow(m_table->selectedRow());
+    m_list7->showSelection(m_table->selectedRows(), m_table->selectedRow());
     m_syncingNameList = false;
+}
+
+// The list's selection, made by the user, becomes the table's: the props picked before that
+// are still selected keep their order, those added follow in table order, and the list's current
+// row comes last, as the current prop, when it is selected.
+void Form1::pickFromNameList()
+{
+    const QVector<int> rows = m_list7->selectedRowsInOrder();
+    const int current = m_list7->currentIndex().row();
+    QVector<bool> inList(m_table->size(), false);
+    for (int row : rows)
+        inList[row] = true;
+    QVector<int> order;
+    order.reserve(rows.size());
+    for (int row : m_table->selection()) {
+        if (inList.value(row) && row != current)
+            order.append(row);
+    }
+    for (int row : rows) {
+        if (!m_table->isSelected(row) && row != current)
+            order.append(row);
+    }
+    if (inList.value(current))
+        order.append(current);
+    m_table->setSelection(order);
+    List7_Click();
 }
 
 void Form1::changeTable(const std::function<void()> &change)
@@ -197,10 +238,24 @@ void Form1::Form1_Load()
 void Form1::List7_Click()
 {
     m_document->endPlacement();
-    const int row = m_table->selectedRow();
-    for (int i = 0; i < 6; ++i)
-        m_text[i]->setText(row >= 0 ? m_table->field(row, i) : QString());
+    showFieldBoxes();
     DrawMap();
+}
+
+// Each box shows the selected props' field: the value they share, empty where they differ.
+void Form1::showFieldBoxes()
+{
+    const QVector<int> &rows = m_table->selection();
+    for (int i = 0; i < 6; ++i) {
+        QString text = rows.isEmpty() ? QString() : m_table->field(rows.first(), i);
+        for (int row : rows) {
+            if (m_table->field(row, i) != text) {
+                text.clear();
+                break;
+            }
+        }
+        m_text[i]->setText(text);
+    }
 }
 
 void Form1::openFile(const QString &path)
@@ -273,6 +328,10 @@ void Form1::Command2_Click()
 // boxes still show the removed prop.
 void Form1::Command3_Click()
 {
+    const int count = m_table->selectionCount();
+    if (count > 1
+        && !ZrmDialogs::askOkCancel(this, QString::fromLatin1(Texts::RemoveSeveral).arg(count)))
+        return;
     bool removed = false;
     changeTable([this, &removed] { removed = m_document->removeSelected(); });
     if (removed)
@@ -426,6 +485,69 @@ void Form1::mnuERedo_Click()
     List7_Click();
 }
 
+// Edit > Cut: the selected props go to the clipboard, and from the list without a question.
+void Form1::mnuECut_Click()
+{
+    if (!m_table->hasSelection())
+        return;
+    mnuECopy_Click();
+    changeTable([this] { m_document->cutSelected(); });
+    List7_Click();
+}
+
+// Edit > Copy: the selected props, in table order, as lines of a prop text file.
+void Form1::mnuECopy_Click()
+{
+    QVector<PropRecord> records;
+    for (int row : m_table->selectedRows())
+        records.append(m_table->record(row));
+    if (!records.isEmpty())
+        QGuiApplication::clipboard()->setText(PropClipboard::copyText(records));
+}
+
+// Edit > Paste: the props on the clipboard at the end of the list, selected; with the mouse
+// over the large map, moved so that the middle of the group lies under it.
+void Form1::mnuEPaste_Click()
+{
+    PropClipboard::Pasted pasted = PropClipboard::readPaste(QGuiApplication::clipboard()->text(),
+                                                            PropTable::MaxRows - m_table->size());
+    if (!pasted.error.isEmpty())
+        return ZrmDialogs::showMessage(this, pasted.error);
+    if (m_largeMap && m_largeMap->isVisible())
+        m_largeMap->canvas()->moveUnderMouse(pasted.records);
+    const QString notes = FileMessages::pasteNotes(pasted.records, pasted.lines);
+    const int count = int(pasted.records.size());
+    PropDocument::AddResult result = PropDocument::AddResult::Added;
+    changeTable(
+            [this, &pasted, &result] { result = m_document->paste(std::move(pasted.records)); });
+    if (result == PropDocument::AddResult::Full)
+        return showNoRoom(count);
+    List7_Click();
+    if (!notes.isEmpty())
+        ZrmDialogs::showMessage(this, notes);
+}
+
+// Edit > Duplicate: copies of the selected props at the end of the list, selected.
+void Form1::mnuEDuplicate_Click()
+{
+    PropDocument::AddResult result = PropDocument::AddResult::Added;
+    const int count = m_table->selectionCount();
+    if (count == 0)
+        return;
+    changeTable([this, &result] { result = m_document->duplicateSelected(); });
+    if (result == PropDocument::AddResult::Full)
+        return showNoRoom(count);
+    List7_Click();
+}
+
+void Form1::showNoRoom(int count)
+{
+    ZrmDialogs::showMessage(this, QString::fromLatin1(Texts::NoRoom)
+                                          .arg(count)
+                                          .arg(m_table->size())
+                                          .arg(PropTable::MaxRows));
+}
+
 // File > Exit: with unsaved changes the question about them is the only one; otherwise OK
 // ends the program.
 void Form1::mnuFExit_Click()
@@ -473,6 +595,8 @@ LargeMap *Form1::largeMap()
     m_largeMap = new LargeMap(m_document, this);
     // Edit > Undo and Redo answer their keys there too.
     m_largeMap->addActions({m_ui.mnuEUndo, m_ui.mnuERedo});
+    m_largeMap->canvas()->addActions(
+            {m_ui.mnuECut, m_ui.mnuECopy, m_ui.mnuEPaste, m_ui.mnuEDuplicate, m_ui.removeKey});
     m_largeMap->placeBeside(this);
     return m_largeMap;
 }

@@ -63,6 +63,10 @@ private:
     // Picks `row` in the name list from code; runs the selection behaviour at once.
     void selectName(int row);
     void showSelectionInNameList();
+    void pickFromNameList();
+    void showFieldBoxes();
+    // Says that `count` more props would pass the most the list can hold.
+    void showNoRoom(int count);
     // Changes the table's rows without the name list taking its own bookkeeping for a pick,
     // then shows the table's selection in the list.
     void changeTable(const std::function<void()> &change);
@@ -93,6 +97,10 @@ private:
     void mnuFExit_Click();
     void mnuEUndo_Click();
     void mnuERedo_Click();
+    void mnuECut_Click();
+    void mnuECopy_Click();
+    void mnuEPaste_Click();
+    void mnuEDuplicate_Click();
     void mnuVLargeMap_Click();
     void mnuCZRM_Click();
     void mnuCTXT_Click();

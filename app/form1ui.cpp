@@ -170,6 +170,17 @@ void Form1Ui::createMenus(QMainWindow *window)
                        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y});
     mnuEUndo->setEnabled(false);
     mnuERedo->setEnabled(false);
+    addSeparator(edit, "mnuEDash1");
+    // These keys work in the name list and on the large map (which add these items), never in
+    // a box, where they cut, copy and paste text, and Ctrl+D deletes a character on Linux.
+    mnuECut = addItem(edit, "mnuECut", "Cu&t", {Qt::CTRL | Qt::Key_X});
+    mnuECopy = addItem(edit, "mnuECopy", "&Copy", {Qt::CTRL | Qt::Key_C});
+    mnuEPaste = addItem(edit, "mnuEPaste", "&Paste", {Qt::CTRL | Qt::Key_V});
+    mnuEDuplicate = addItem(edit, "mnuEDuplicate", "&Duplicate", {Qt::CTRL | Qt::Key_D});
+    for (QAction *action : {mnuECut, mnuECopy, mnuEPaste, mnuEDuplicate}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        list7->addAction(action);
+    }
 
     QMenu *view = window->menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));

@@ -37,6 +37,10 @@ public:
     QAction *mnuFExit = nullptr;
     QAction *mnuEUndo = nullptr;
     QAction *mnuERedo = nullptr;
+    QAction *mnuECut = nullptr;
+    QAction *mnuECopy = nullptr;
+    QAction *mnuEPaste = nullptr;
+    QAction *mnuEDuplicate = nullptr;
     QAction *mnuVLargeMap = nullptr;
     QAction *mnuCZRM = nullptr;
     QAction *mnuCTXT = nullptr;

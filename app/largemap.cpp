@@ -7,6 +7,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -20,6 +21,8 @@ const char *const FindHint = "Part of a name";
 const char *const NoneFound = "none found";
 const char *const OneFound = "1 found";
 const char *const SomeFound = "%1 found";
+const char *const SelectFound = "Select All";
+const char *const SelectFoundTip = "Select all found (Alt+Enter)";
 } // namespace Texts
 
 } // namespace
@@ -28,6 +31,7 @@ LargeMap::LargeMap(PropDocument *document, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_find(new QLineEdit(this))
     , m_found(new QLabel(this))
+    , m_selectFound(new QPushButton(QString::fromLatin1(Texts::SelectFound), this))
     , m_canvas(new MapCanvas(document->table(), this))
     , m_status(new QLabel(this))
 {
@@ -37,6 +41,10 @@ LargeMap::LargeMap(PropDocument *document, QWidget *parent)
     m_find->setPlaceholderText(QString::fromLatin1(Texts::FindHint));
     m_find->setClearButtonEnabled(true);
     m_found->setObjectName(QStringLiteral("lblFound"));
+    m_selectFound->setObjectName(QStringLiteral("cmdSelectFound"));
+    m_selectFound->setToolTip(QString::fromLatin1(Texts::SelectFoundTip));
+    m_selectFound->setAutoDefault(false);
+    m_selectFound->setFocusPolicy(Qt::TabFocus);
     m_canvas->setObjectName(QStringLiteral("picLargeMap"));
     m_status->setObjectName(QStringLiteral("lblStatus"));
 
@@ -46,6 +54,7 @@ LargeMap::LargeMap(PropDocument *document, QWidget *parent)
     findRow->addWidget(findLabel);
     findRow->addWidget(m_find, 1);
     findRow->addWidget(m_found);
+    findRow->addWidget(m_selectFound);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(findRow);
@@ -54,6 +63,14 @@ LargeMap::LargeMap(PropDocument *document, QWidget *parent)
 
     connect(m_find, &QLineEdit::textChanged, m_canvas, &MapCanvas::setFindText);
     connect(m_find, &QLineEdit::returnPressed, m_canvas, &MapCanvas::findNext);
+    connect(m_selectFound, &QPushButton::clicked, m_canvas, &MapCanvas::selectFound);
+    // Alt+Enter in the find box selects what it found, where Enter alone finds the next.
+    auto *selectFound = new QAction(m_find);
+    selectFound->setShortcuts(
+            {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    selectFound->setShortcutContext(Qt::WidgetShortcut);
+    m_find->addAction(selectFound);
+    connect(selectFound, &QAction::triggered, m_canvas, &MapCanvas::selectFound);
     connect(m_canvas, &MapCanvas::matchCountChanged, m_found, [this](int count) {
         m_found->setText(m_find->text().isEmpty() ? QString()
                          : count == 0             ? QString::fromLatin1(Texts::NoneFound)
@@ -62,6 +79,7 @@ LargeMap::LargeMap(PropDocument *document, QWidget *parent)
     });
     connect(m_canvas, &MapCanvas::clicked, document, &PropDocument::mapClick);
     connect(m_canvas, &MapCanvas::pickRequested, document, &PropDocument::pick);
+    connect(m_canvas, &MapCanvas::selectRequested, document, &PropDocument::select);
     connect(m_canvas, &MapCanvas::stepRequested, document, &PropDocument::mapStep);
     connect(m_canvas, &MapCanvas::commitRequested, document, &PropDocument::writeBackRequested);
     connect(m_canvas, &MapCanvas::statusChanged, m_status, &QLabel::setText);

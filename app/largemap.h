@@ -6,6 +6,7 @@ class MapCanvas;
 class PropDocument;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // The large map window beside the main window: a find box over the map and a status line
 // under it. It shows the prop table and hands the user's picks and changes to the document,
@@ -26,6 +27,7 @@ public:
 private:
     QLineEdit *m_find = nullptr;
     QLabel *m_found = nullptr;
+    QPushButton *m_selectFound = nullptr;
     MapCanvas *m_canvas = nullptr;
     QLabel *m_status = nullptr;
 };

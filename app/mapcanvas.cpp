@@ -2,6 +2,7 @@
 
 #include "map/mapdrawing.h"
 #include "map/maphits.h"
+#include "map/propmarks.h"
 #include "props/numbertext.h"
 #include "props/proptable.h"
 
@@ -14,13 +15,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace {
 
-constexpr QRgb Red = 0xFFFF0000;
-constexpr QRgb Blue = 0xFF0000FF;
+constexpr QRgb Blue = PropMarks::Blue;
 constexpr QRgb Yellow = 0xFFFFFF00;
 constexpr int DotRadius = 2;
 constexpr int SelectedRadius = 4;
@@ -78,7 +80,12 @@ MapCanvas::MapCanvas(const PropTable *table, QWidget *parent)
         reloadPositions();
         rowsChanged();
     });
-    connect(table, &PropTable::selectedRowChanged, this, &MapCanvas::refresh);
+    connect(table, &PropTable::fieldsChanged, this, [this](const QVector<int> &rows) {
+        for (int row : rows)
+            m_positions[row] = parsedPosition(row);
+        refresh();
+    });
+    connect(table, &PropTable::selectionChanged, this, &MapCanvas::refresh);
 }
 
 QPointF MapCanvas::parsedPosition(int row) const
@@ -137,6 +144,55 @@ void MapCanvas::findNext()
     emit pickRequested(row);
     if (isFinite(m_positions.at(row)))
         setCamera(m_camera.centredOn(m_positions.at(row), viewSize()));
+}
+
+void MapCanvas::selectFound()
+{
+    emit selectRequested(m_matches);
+}
+
+std::optional<QPointF> MapCanvas::mouseLevelPosition() const
+{
+    if (!m_mouseInside)
+        return std::nullopt;
+    return m_camera.toLevel(m_mouseAt);
+}
+
+void MapCanvas::moveUnderMouse(QVector<PropRecord> &records) const
+{
+    const std::optional<QPointF> mouse = mouseLevelPosition();
+    if (!mouse)
+        return;
+    auto positionOf = [](const PropRecord &record) -> std::optional<QPointF> {
+        const std::optional<double> x = NumberText::parse(record.fields[0]);
+        const std::optional<double> y = NumberText::parse(record.fields[2]);
+        if (!x || !y)
+            return std::nullopt;
+        return QPointF(*x, *y);
+    };
+    // The bounding box's corners; a box of one point has no size, which QRectF would ignore.
+    std::optional<std::pair<QPointF, QPointF>> box;
+    for (const PropRecord &record : std::as_const(records)) {
+        const std::optional<QPointF> at = positionOf(record);
+        if (!at)
+            continue;
+        if (!box)
+            box = std::pair(*at, *at);
+        box->first = QPointF(std::min(box->first.x(), at->x()), std::min(box->first.y(), at->y()));
+        box->second
+                = QPointF(std::max(box->second.x(), at->x()), std::max(box->second.y(), at->y()));
+    }
+    if (!box)
+        return;
+    const QPointF by = *mouse - (box->first + box->second) / 2;
+    const QPointF rounded(MapCamera::rounded(by.x(), m_camera.step()),
+                          MapCamera::rounded(by.y(), m_camera.step()));
+    for (PropRecord &record : records) {
+        if (!positionOf(record))
+            continue;
+        record.fields[0] = movedText(record.fields[0], rounded.x());
+        record.fields[2] = movedText(record.fields[2], rounded.y());
+    }
 }
 
 void MapCanvas::fit()
@@ -213,8 +269,8 @@ void MapCanvas::refresh()
 
 QPointF MapCanvas::positionOf(int row) const
 {
-    return m_gesture == Gesture::Drag && row == m_row ? m_positions.at(row) + m_dragBy
-                                                      : m_positions.at(row);
+    return m_gesture == Gesture::Drag && m_table->isSelected(row) ? m_positions.at(row) + m_dragBy
+                                                                  : m_positions.at(row);
 }
 
 double MapCanvas::angleOf(int row) const
@@ -244,12 +300,31 @@ QString MapCanvas::positionText(double value) const
 // leaves Y as it was written, "-400.50" included.
 QString MapCanvas::movedText(int row, int field, double by) const
 {
-    const QString text = m_table->field(row, field);
+    return movedText(m_table->field(row, field), by);
+}
+
+QString MapCanvas::movedText(const QString &text, double by)
+{
     const std::optional<double> value = NumberText::parse(text);
     if (!value)
         return text;
     const QString moved = NumberText::formatDouble(*value + by);
     return moved == NumberText::formatDouble(*value) ? text : moved;
+}
+
+QVector<PropTable::FieldText> MapCanvas::movedSelection(QPointF by) const
+{
+    QVector<PropTable::FieldText> texts;
+    for (int row : m_table->selectedRows()) {
+        for (const auto &[field, distance] : {std::pair(0, by.x()), std::pair(2, by.y())}) {
+            if (distance == 0)
+                continue;
+            QString text = movedText(row, field, distance);
+            if (text != m_table->field(row, field))
+                texts.append({row, field, std::move(text)});
+        }
+    }
+    return texts;
 }
 
 QString MapCanvas::statusText() const
@@ -297,19 +372,44 @@ void MapCanvas::paintEvent(QPaintEvent *)
     auto device = [&](QPointF level) {
         return (level - origin) * scale;
     };
-    const int radius = int(std::lround(DotRadius * ratio));
     for (int row : std::as_const(m_matches))
         MapDrawing::stampDot(m_frame, device(positionOf(row)), int(FoundRadius * ratio), Yellow);
-    const int selected = m_table->selectedRow();
-    const QRectF inView(QPointF(0, 0), QSizeF(pixels));
-    int visible = 0;
-    for (int row = 0; row < int(m_positions.size()); ++row) {
-        if (row == selected)
-            continue;
-        const QPointF at = device(m_positions[row]);
-        visible += inView.contains(at);
-        MapDrawing::stampDot(m_frame, at, radius, Red);
-    }
+
+    // Red dots, then the selected props' larger blue ones; the current prop's stroke is drawn
+    // once every dot is stamped.
+    class Marks : public PropMarks::Painter
+    {
+    public:
+        Marks(const MapCanvas &canvas, QImage &frame, std::function<QPointF(QPointF)> device,
+              double ratio, QSize pixels)
+            : m_canvas(canvas)
+            , m_device(std::move(device))
+            , m_frame(frame)
+            , m_radius(int(std::lround(DotRadius * ratio)))
+            , m_selectedRadius(int(SelectedRadius * ratio))
+            , m_inView(QPointF(0, 0), QSizeF(pixels))
+        { }
+        QPointF position(int row) const override { return m_canvas.positionOf(row); }
+        void dot(int, QPointF at, QRgb color) override
+        {
+            const QPointF device = m_device(at);
+            const bool selected = color != PropMarks::Red;
+            visible += !selected && m_inView.contains(device);
+            MapDrawing::stampDot(m_frame, device, selected ? m_selectedRadius : m_radius, color);
+        }
+        void heading(int row, QPointF) override { stroked = row; }
+        int visible = 0;
+        int stroked = -1;
+
+    private:
+        const MapCanvas &m_canvas;
+        const std::function<QPointF(QPointF)> m_device;
+        QImage &m_frame;
+        const int m_radius;
+        const int m_selectedRadius;
+        const QRectF m_inView;
+    } marks(*this, m_frame, device, ratio, pixels);
+    PropMarks::draw(*m_table, PropMarks::SelectedOnlyBlue | PropMarks::StrokeCurrent, marks);
 
     QPainter painter(&m_frame);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -318,18 +418,21 @@ void MapCanvas::paintEvent(QPaintEvent *)
     const QRectF nearView
             = QRectF(QPointF(0, 0), QSizeF(size))
                       .adjusted(-HeadingLength, -HeadingLength, HeadingLength, HeadingLength);
-    if (selected >= 0 && nearView.contains(m_camera.toView(positionOf(selected)))) {
-        MapDrawing::stampDot(m_frame, device(positionOf(selected)), int(SelectedRadius * ratio),
-                             Blue);
-        if (std::isfinite(angleOf(selected))) {
-            const QPointF end = headingEnd(selected);
-            painter.setPen(QPen(QColor::fromRgb(Blue), 2));
-            painter.drawLine(m_camera.toView(positionOf(selected)), end);
-            painter.setBrush(Qt::white);
-            painter.drawEllipse(end, HandleRadius, HandleRadius);
-        }
+    const int current = marks.stroked;
+    if (current >= 0 && nearView.contains(m_camera.toView(positionOf(current)))
+        && std::isfinite(angleOf(current))) {
+        const QPointF end = headingEnd(current);
+        painter.setPen(QPen(QColor::fromRgb(Blue), 2));
+        painter.drawLine(m_camera.toView(positionOf(current)), end);
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(end, HandleRadius, HandleRadius);
     }
-    paintLabels(painter, visible);
+    if (m_gesture == Gesture::Rectangle) {
+        painter.setPen(QPen(QColor::fromRgb(Blue), 1, Qt::DashLine));
+        painter.setBrush(QColor(0, 0, 255, 40));
+        painter.drawRect(QRectF(m_pressAt, m_lastAt).normalized());
+    }
+    paintLabels(painter, marks.visible);
     painter.end();
     QPainter(viewport()).drawImage(0, 0, m_frame);
     m_paintPending = false;
@@ -400,8 +503,15 @@ void MapCanvas::mousePressEvent(QMouseEvent *event)
     // What the press finds, and the click, drag or turn it starts, see typed values in.
     emit commitRequested();
     m_gesture = Gesture::Pressed;
-    // The selected prop's heading end turns it; a dot drags its prop, the selected one first
-    // where dots lie on each other; empty space pans.
+    m_pressModifiers = event->modifiers();
+    // Shift draws a rectangle; the current prop's heading end turns it; a dot drags the
+    // selected props (its own alone when it is not selected), the current one first where
+    // dots lie on each other, then any selected one; empty space pans.
+    m_row = -1;
+    if (m_pressModifiers & Qt::ShiftModifier) {
+        m_pressedFor = Gesture::Rectangle;
+        return;
+    }
     const int selected = m_table->selectedRow();
     if (selected >= 0 && isFinite(m_positions.at(selected)) && std::isfinite(angleOf(selected))
         && QLineF(at, headingEnd(selected)).length() <= HandleReach) {
@@ -410,7 +520,11 @@ void MapCanvas::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QVector<int> hits = MapHits::under(m_positions, m_camera, at);
-    m_row = hits.contains(selected) ? selected : hits.value(0, -1);
+    const auto selectedHit = std::find_if(hits.cbegin(), hits.cend(),
+                                          [this](int row) { return m_table->isSelected(row); });
+    m_row = hits.contains(selected)      ? selected
+            : selectedHit != hits.cend() ? *selectedHit
+                                         : hits.value(0, -1);
     m_pressedFor = m_row >= 0 ? Gesture::Drag : Gesture::Pan;
 }
 
@@ -422,7 +536,7 @@ void MapCanvas::mouseMoveEvent(QMouseEvent *event)
     if (m_gesture == Gesture::Pressed
         && (m_mouseAt - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
         // A drag of a prop that is not selected selects it first, as a click on its name does.
-        if (m_pressedFor == Gesture::Drag && m_row != m_table->selectedRow())
+        if (m_pressedFor == Gesture::Drag && !m_table->isSelected(m_row))
             emit pickRequested(m_row);
         if (m_pressedFor == Gesture::Turn)
             m_angleFrom = m_angleTo = angleOf(m_row);
@@ -466,19 +580,38 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent *event)
     if (gesture == Gesture::Pressed) {
         click(event->position());
     } else if (gesture == Gesture::Drag) {
-        const QString x = movedText(m_row, 0, m_dragBy.x());
-        const QString y = movedText(m_row, 2, m_dragBy.y());
-        if (x != m_table->field(m_row, 0) || y != m_table->field(m_row, 2))
-            emit stepRequested(Step::Move, m_row, {{0, x}, {2, y}});
+        const QVector<PropTable::FieldText> texts = movedSelection(m_dragBy);
+        if (!texts.isEmpty())
+            emit stepRequested(Step::Move, texts);
     } else if (gesture == Gesture::Turn) {
         const QString angle = NumberText::formatDouble(m_angleTo);
         if (angle != m_table->field(m_row, 3))
-            emit stepRequested(Step::Turn, m_row, {{3, angle}});
+            emit stepRequested(Step::Turn, {{m_row, 3, angle}});
+    } else if (gesture == Gesture::Rectangle) {
+        selectInRectangle(event->position());
     }
     refresh();
 }
 
+// The props whose dots lie inside the rectangle become the selection, or join it with Ctrl;
+// the last of them in the table becomes the current prop.
+void MapCanvas::selectInRectangle(QPointF to)
+{
+    const QRectF area = QRectF(m_camera.toLevel(m_pressAt), m_camera.toLevel(to)).normalized();
+    QVector<int> rows;
+    if (m_pressModifiers & Qt::ControlModifier)
+        rows = m_table->selection();
+    for (int row = 0; row < int(m_positions.size()); ++row) {
+        const QPointF at = m_positions.at(row);
+        if (at.x() >= area.left() && at.x() <= area.right() && at.y() >= area.top()
+            && at.y() <= area.bottom() && !m_table->isSelected(row))
+            rows.append(row);
+    }
+    emit selectRequested(rows);
+}
+
 // A second click at the same point, with nothing changed in between, picks the next dot down.
+// Ctrl+click adds the prop under the mouse to the selection or takes it out.
 void MapCanvas::click(QPointF at)
 {
     const bool again
@@ -488,6 +621,14 @@ void MapCanvas::click(QPointF at)
     m_lastClickAt = at;
     const int row = MapHits::pick(MapHits::under(m_positions, m_camera, at), m_table->selectedRow(),
                                   again);
+    if (m_pressModifiers & Qt::ControlModifier) {
+        if (row < 0)
+            return;
+        QVector<int> rows = m_table->selection();
+        if (!rows.removeOne(row))
+            rows.append(row);
+        return emit selectRequested(rows);
+    }
     const QPointF level = m_camera.toLevel(at);
     emit clicked(row, positionText(level.x()), positionText(level.y()));
 }
@@ -504,9 +645,21 @@ void MapCanvas::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Escape && (m_gesture == Gesture::Drag || m_gesture == Gesture::Turn)) {
+    if (key == Qt::Key_Escape
+        && (m_gesture == Gesture::Drag || m_gesture == Gesture::Turn
+            || m_gesture == Gesture::Rectangle)) {
         m_gesture = Gesture::Cancelled;
         return refresh();
+    }
+    if (m_gesture == Gesture::None && key == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        if (m_table->hasSelection())
+            emit selectRequested({});
+        return;
+    }
+    if (m_gesture == Gesture::None && event->matches(QKeySequence::SelectAll)) {
+        QVector<int> rows(m_table->size());
+        std::iota(rows.begin(), rows.end(), 0);
+        return emit selectRequested(rows);
     }
     if (key == Qt::Key_0 && modifiers == Qt::NoModifier)
         return fit();
@@ -515,8 +668,7 @@ void MapCanvas::keyPressEvent(QKeyEvent *event)
     if (!arrow || (modifiers & ~Qt::ShiftModifier))
         return QAbstractScrollArea::keyPressEvent(event);
     // One level unit that way on screen, ten with Shift: X grows to the right, Y downwards.
-    const int row = m_table->selectedRow();
-    if (row < 0 || m_gesture != Gesture::None)
+    if (!m_table->hasSelection() || m_gesture != Gesture::None)
         return;
     const bool across = key == Qt::Key_Left || key == Qt::Key_Right;
     const double distance = (modifiers & Qt::ShiftModifier ? 10 : 1)
@@ -524,8 +676,8 @@ void MapCanvas::keyPressEvent(QKeyEvent *event)
     emit commitRequested();
     // A nudge that changes no text (a field that is no number, or one too large to show the
     // move) is no step.
-    const int field = across ? 0 : 2;
-    const QString text = movedText(row, field, distance);
-    if (text != m_table->field(row, field))
-        emit stepRequested(Step::Nudge, row, {{field, text}});
+    const QVector<PropTable::FieldText> texts
+            = movedSelection(across ? QPointF(distance, 0) : QPointF(0, distance));
+    if (!texts.isEmpty())
+        emit stepRequested(Step::Nudge, texts);
 }

@@ -2,16 +2,18 @@
 
 #include "map/mapcamera.h"
 #include "props/proprecord.h"
+#include "props/proptable.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QStringList>
 #include <QVector>
 
-class PropTable;
+#include <optional>
 
-// The large map's drawing area: the level, every prop as a dot, the selected one blue with its
-// heading stroke, names where they fit and the props found highlighted, at any zoom and pan.
+// The large map's drawing area: the level, every prop as a dot, the selected ones blue and the
+// current one with its heading stroke, names where they fit and the props found highlighted, at
+// any zoom and pan.
 // It keeps the props' positions parsed as the table changes, and turns clicks, drags and keys
 // into requests: it never changes the table or the selection itself.
 class MapCanvas : public QAbstractScrollArea
@@ -39,6 +41,16 @@ public:
     // Asks for the next match after the selected prop (in table order) to be picked, and
     // centres the map on it.
     void findNext();
+    // Asks for every prop found to be selected.
+    void selectFound();
+    // Where the mouse is over the map, in level units; nothing when it is not over the map.
+    std::optional<QPointF> mouseLevelPosition() const;
+    // With the mouse over the map, moves the props whose positions are numbers so that the
+    // middle of their bounding box lies under it, the distance rounded as a drag's is.
+    void moveUnderMouse(QVector<PropRecord> &records) const;
+    // `text` moved by `by` level units; a text that is no number, or that the move would not
+    // change, is kept byte for byte.
+    static QString movedText(const QString &text, double by);
 
     QString statusText() const;
     // What the last paint showed, and the names it drew; whether a newer picture is on its way.
@@ -51,12 +63,14 @@ signals:
     // `x` and `y` the level position there, rounded to the camera's step, as text.
     void clicked(int row, const QString &x, const QString &y);
     void pickRequested(int row);
+    // A new selection, in the order of picking: Ctrl+click, a rectangle, Ctrl+A, Escape.
+    void selectRequested(const QVector<int> &rows);
     // Sent before a press of the left button or an arrow key acts on the props, so that what
     // was typed into a field box and not yet written back goes into the table first.
     void commitRequested();
-    // New texts for fields of `row`, the selected prop, by a drag, a nudge or a turn; at least
-    // one of them differs from the field's text.
-    void stepRequested(MapCanvas::Step step, int row, const FieldTexts &texts);
+    // New texts for fields of the selected props by a drag or a nudge, or of the current prop
+    // by a turn; each differs from the field's text.
+    void stepRequested(MapCanvas::Step step, const QVector<PropTable::FieldText> &texts);
     void matchCountChanged(int count);
     void statusChanged(const QString &text);
 
@@ -72,9 +86,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // What the mouse is doing: a press not yet moved, then a drag of a prop, a turn of the
-    // selected prop's heading, or a pan; a cancelled drag waits for its release.
-    enum class Gesture { None, Pressed, Drag, Turn, Pan, Cancelled };
+    // What the mouse is doing: a press not yet moved, then a drag of the selected props, a turn
+    // of the current prop's heading, a pan, or a rectangle that selects the props inside it
+    // (Shift); a cancelled drag waits for its release.
+    enum class Gesture { None, Pressed, Drag, Turn, Pan, Rectangle, Cancelled };
 
     QPointF parsedPosition(int row) const;
     void reloadPositions();
@@ -92,6 +107,9 @@ private:
     void follow(QPointF at);
     QString positionText(double value) const;
     QString movedText(int row, int field, double by) const;
+    // The selected props moved by `by` level units: the texts that change.
+    QVector<PropTable::FieldText> movedSelection(QPointF by) const;
+    void selectInRectangle(QPointF to);
     void paintLabels(QPainter &painter, int visible);
 
     const PropTable *const m_table;
@@ -116,6 +134,7 @@ private:
     QPointF m_pressAt;
     QPointF m_lastAt;
     int m_row = -1;
+    Qt::KeyboardModifiers m_pressModifiers;
     // How far the drag moves its prop, in level units, each axis rounded to the camera's step.
     QPointF m_dragBy;
     double m_angleFrom = 0;

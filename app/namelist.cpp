@@ -4,11 +4,13 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
+
 NameList::NameList(QWidget *parent)
     : QListView(parent)
 {
     setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -31,20 +33,45 @@ void NameList::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QModelIndex before = currentIndex();
+    const bool alone = selectionModel()->isSelected(before)
+                       && selectionModel()->selection().size() == 1
+                       && selectionModel()->selection().first().height() == 1;
     QListView::mousePressEvent(event);
-    if (hit == before && currentIndex() == before)
+    if (hit == before && currentIndex() == before && alone
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
         emit currentRowClickedAgain(hit.row());
 }
 
-void NameList::showRow(int row)
+void NameList::showSelection(const QVector<int> &rows, int current)
 {
     QItemSelectionModel *selection = selectionModel();
-    if (row >= 0) {
-        const QModelIndex index = model()->index(row, 0);
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    // Runs of rows become one range each, so that a whole list selected is one range.
+    QItemSelection ranges;
+    for (int i = 0; i < int(rows.size());) {
+        int last = i;
+        while (last + 1 < int(rows.size()) && rows.at(last + 1) == rows.at(last) + 1)
+            ++last;
+        ranges.select(model()->index(rows.at(i), 0), model()->index(rows.at(last), 0));
+        i = last + 1;
+    }
+    if (current >= 0) {
+        const QModelIndex index = model()->index(current, 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
         scrollTo(index);
     } else {
         selection->clearCurrentIndex();
-        selection->clearSelection();
     }
+    selection->select(ranges, QItemSelectionModel::ClearAndSelect);
+}
+
+QVector<int> NameList::selectedRowsInOrder() const
+{
+    QVector<int> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }

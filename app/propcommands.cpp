@@ -3,21 +3,38 @@
 #include "props/compacttable.h"
 #include "props/proptable.h"
 
-#include <algorithm>
+#include <QHash>
 
-PropCommand::PropCommand(PropTable *table, const QString &text, int selectedAfter)
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+QVector<int> oneRow(int row)
+{
+    return row >= 0 ? QVector<int>{row} : QVector<int>();
+}
+
+qint64 heldBytes(const QVector<int> &rows)
+{
+    return 32 + qint64(sizeof(int)) * rows.capacity();
+}
+
+} // namespace
+
+PropCommand::PropCommand(PropTable *table, const QString &text, QVector<int> selectionAfter)
     : QUndoCommand(text)
     , m_table(table)
     , m_countBefore(table->countText())
-    , m_selectedBefore(table->selectedRow())
-    , m_selectedAfter(selectedAfter)
+    , m_selectionBefore(table->selection())
+    , m_selectionAfter(std::move(selectionAfter))
 { }
 
 void PropCommand::undo()
 {
     apply(false);
     m_table->setCountText(m_countBefore);
-    m_table->setSelectedRow(m_selectedBefore);
+    m_table->setSelection(m_selectionBefore);
 }
 
 void PropCommand::redo()
@@ -29,63 +46,106 @@ void PropCommand::redo()
     else
         m_countAfter = m_table->countText();
     m_done = true;
-    m_table->setSelectedRow(m_selectedAfter);
+    m_table->setSelection(m_selectionAfter);
 }
 
 qint64 PropCommand::heldBytes() const
 {
     // The object with its texts; the step's text and action text share their characters.
+    // A selection the step leaves as it found shares its data.
     return 256 + CompactTable::heldBytes(text()) + CompactTable::heldBytes(m_countBefore)
-           + CompactTable::heldBytes(m_countAfter);
+           + CompactTable::heldBytes(m_countAfter) + ::heldBytes(m_selectionBefore)
+           + (m_selectionAfter.constData() == m_selectionBefore.constData()
+                      ? 0
+                      : ::heldBytes(m_selectionAfter));
 }
 
 FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
                              const FieldTexts &newTexts)
-    : PropCommand(table, text, row)
-    , m_row(row)
+    : PropCommand(table, text, table->selection())
+    , m_rows{row}
 {
     for (const auto &[field, after] : newTexts)
-        m_changes.append({field, table->field(row, field), after});
+        m_changes.append({row, field, table->field(row, field), after});
+}
+
+FieldsCommand::FieldsCommand(PropTable *table, const QString &text,
+                             const QVector<PropTable::FieldText> &newTexts)
+    : PropCommand(table, text, table->selection())
+{
+    m_changes.reserve(newTexts.size());
+    for (const PropTable::FieldText &change : newTexts) {
+        m_changes.append(
+                {change.row, change.field, table->field(change.row, change.field), change.text});
+        m_rows.append(change.row);
+    }
+    std::sort(m_rows.begin(), m_rows.end());
+    m_rows.erase(std::unique(m_rows.begin(), m_rows.end()), m_rows.end());
 }
 
 qint64 FieldsCommand::heldBytes() const
 {
-    qint64 bytes = PropCommand::heldBytes() + 32 + qint64(sizeof(Change)) * m_changes.capacity();
+    qint64 bytes = PropCommand::heldBytes() + 32 + qint64(sizeof(Change)) * m_changes.capacity()
+                   + ::heldBytes(m_rows);
     for (const Change &change : m_changes)
         bytes += CompactTable::heldBytes(change.before) + CompactTable::heldBytes(change.after);
     return bytes;
 }
 
+// One prop's fields are set one by one, as a typed value is; several props' as one change.
 void FieldsCommand::apply(bool forward)
 {
+    if (m_rows.size() == 1) {
+        for (const Change &change : m_changes)
+            m_table->setField(change.row, change.field, forward ? change.after : change.before);
+        return;
+    }
+    QVector<PropTable::FieldText> texts;
+    texts.reserve(m_changes.size());
     for (const Change &change : m_changes)
-        m_table->setField(m_row, change.field, forward ? change.after : change.before);
+        texts.append({change.row, change.field, forward ? change.after : change.before});
+    m_table->setFields(texts);
 }
 
-NudgePropCommand::NudgePropCommand(PropTable *table, int row, const FieldTexts &newTexts)
-    : FieldsCommand(table, QStringLiteral("Nudge Prop"), row, newTexts)
-{ }
+NudgePropCommand::NudgePropCommand(PropTable *table, const QVector<PropTable::FieldText> &newTexts)
+    : FieldsCommand(table, QStringLiteral("Nudge Prop"), newTexts)
+{
+    if (m_rows.size() > 1)
+        setText(QStringLiteral("Nudge Props"));
+}
 
 // The merged step puts back each field as it was before the first nudge and sets it as the
 // last nudge left it.
 bool NudgePropCommand::mergeWith(const QUndoCommand *other)
 {
     const auto *next = static_cast<const NudgePropCommand *>(other);
-    if (next->m_row != m_row)
+    if (next->m_rows != m_rows)
         return false;
+    // The same fields in the same order, as nudges along one axis give, are matched in step.
+    const bool inStep = std::equal(
+            m_changes.cbegin(), m_changes.cend(), next->m_changes.cbegin(), next->m_changes.cend(),
+            [](const Change &a, const Change &b) { return a.row == b.row && a.field == b.field; });
+    if (inStep) {
+        for (int i = 0; i < int(m_changes.size()); ++i)
+            m_changes[i].after = next->m_changes.at(i).after;
+        return true;
+    }
+    QHash<qint64, int> mine;
+    mine.reserve(m_changes.size());
+    for (int i = 0; i < int(m_changes.size()); ++i)
+        mine.insert(qint64(m_changes.at(i).row) * 8 + m_changes.at(i).field, i);
     for (const Change &change : next->m_changes) {
-        auto mine = std::find_if(m_changes.begin(), m_changes.end(),
-                                 [&change](const Change &c) { return c.field == change.field; });
-        if (mine == m_changes.end())
+        const auto found = mine.constFind(qint64(change.row) * 8 + change.field);
+        if (found == mine.cend())
             m_changes.append(change);
         else
-            mine->after = change.after;
+            m_changes[*found].after = change.after;
     }
     return true;
 }
 
 AddPropCommand::AddPropCommand(PropTable *table, const QString &name)
-    : PropCommand(table, QStringLiteral("Add Prop"), table->size())
+    : PropCommand(table, QStringLiteral("Add Prop"), oneRow(table->size()))
     , m_name(name)
 { }
 
@@ -103,7 +163,7 @@ void AddPropCommand::apply(bool forward)
 }
 
 RemovePropCommand::RemovePropCommand(PropTable *table)
-    : PropCommand(table, QStringLiteral("Remove Prop"), -1)
+    : PropCommand(table, QStringLiteral("Remove Prop"), {})
     , m_row(table->selectedRow())
 { }
 
@@ -120,9 +180,65 @@ void RemovePropCommand::apply(bool forward)
         m_table->insertRecord(m_row, std::move(m_record));
 }
 
+RemovePropsCommand::RemovePropsCommand(PropTable *table, const QString &text)
+    : PropCommand(table, text, {})
+    , m_rows(table->selectedRows())
+{ }
+
+qint64 RemovePropsCommand::heldBytes() const
+{
+    qint64 bytes = PropCommand::heldBytes() + ::heldBytes(m_rows);
+    for (const PropRecord &record : m_records)
+        bytes += CompactTable::heldBytes(record);
+    return bytes;
+}
+
+void RemovePropsCommand::apply(bool forward)
+{
+    if (forward)
+        m_records = m_table->takeRows(m_rows);
+    else
+        m_table->insertRecords(m_rows, std::exchange(m_records, {}));
+}
+
+namespace {
+
+QVector<int> rowsFrom(int first, int count)
+{
+    QVector<int> rows(count);
+    std::iota(rows.begin(), rows.end(), first);
+    return rows;
+}
+
+} // namespace
+
+AppendPropsCommand::AppendPropsCommand(PropTable *table, const QString &text,
+                                       QVector<PropRecord> records, QVector<int> selectionAfter)
+    : PropCommand(table, text,
+                  selectionAfter.isEmpty() ? rowsFrom(table->size(), int(records.size()))
+                                           : std::move(selectionAfter))
+    , m_records(std::move(records))
+{ }
+
+qint64 AppendPropsCommand::heldBytes() const
+{
+    qint64 bytes = PropCommand::heldBytes();
+    for (const PropRecord &record : m_records)
+        bytes += CompactTable::heldBytes(record);
+    return bytes;
+}
+
+void AppendPropsCommand::apply(bool forward)
+{
+    if (forward)
+        m_table->appendRecords(m_records);
+    else
+        m_table->takeRows(rowsFrom(m_table->size() - int(m_records.size()), int(m_records.size())));
+}
+
 ReplaceTableCommand::ReplaceTableCommand(PropTable *table, const QString &text, QString countText,
                                          QVector<PropRecord> records)
-    : PropCommand(table, text, -1)
+    : PropCommand(table, text, {})
     , m_countText(std::move(countText))
     , m_records(std::move(records))
     , m_tableBytes(CompactTable::heldBytes(m_countText, m_records))

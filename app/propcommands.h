@@ -2,11 +2,10 @@
 
 #include "app/historystep.h"
 #include "props/proprecord.h"
+#include "props/proptable.h"
 
 #include <QUndoCommand>
 #include <QVector>
-
-class PropTable;
 
 // The undoable steps of the prop list. Each changes the prop table only, never a widget, and
 // keeps just what it needs to put the table back: rows, count and selection as they were
@@ -20,8 +19,9 @@ public:
     qint64 heldBytes() const override;
 
 protected:
-    // `selectedAfter` is the selection the step leaves; the one before is read now.
-    PropCommand(PropTable *table, const QString &text, int selectedAfter);
+    // `selectionAfter` is the selection the step leaves (in the order of picking); the one
+    // before is read now.
+    PropCommand(PropTable *table, const QString &text, QVector<int> selectionAfter);
     virtual void apply(bool forward) = 0;
 
     PropTable *const m_table;
@@ -30,38 +30,44 @@ private:
     const QString m_countBefore;
     QString m_countAfter;
     bool m_done = false;
-    const int m_selectedBefore;
-    const int m_selectedAfter;
+    const QVector<int> m_selectionBefore;
+    const QVector<int> m_selectionAfter;
 };
 
-// New text in one or more fields of one row: a field written back from its box, the X and Y
-// a placing click or a drag on the large map writes, the X angle a turn there writes.
+// New text in fields of one or more rows: a field written back from its box, the X and Y
+// a placing click or a drag on the large map writes, the X angle a turn there writes. The
+// selection stays as it is.
 class FieldsCommand : public PropCommand
 {
 public:
     FieldsCommand(PropTable *table, const QString &text, int row, const FieldTexts &newTexts);
+    // Fields of several rows, set as one change of the table.
+    FieldsCommand(PropTable *table, const QString &text,
+                  const QVector<PropTable::FieldText> &newTexts);
     qint64 heldBytes() const override;
 
 protected:
     struct Change
     {
+        int row;
         int field;
         QString before;
         QString after;
     };
-    const int m_row;
     QVector<Change> m_changes;
+    // The rows changed, in table order.
+    QVector<int> m_rows;
 
 private:
     void apply(bool forward) override;
 };
 
-// A nudge of a prop with the arrow keys on the large map. Nudges of one prop that follow each
-// other with no other step between them merge into one step.
+// A nudge of the selected props with the arrow keys on the large map. Nudges of the same props
+// that follow each other with no other step between them merge into one step.
 class NudgePropCommand : public FieldsCommand
 {
 public:
-    NudgePropCommand(PropTable *table, int row, const FieldTexts &newTexts);
+    NudgePropCommand(PropTable *table, const QVector<PropTable::FieldText> &newTexts);
     int id() const override { return 1; }
     bool mergeWith(const QUndoCommand *other) override;
 };
@@ -89,6 +95,35 @@ private:
     void apply(bool forward) override;
     const int m_row;
     PropRecord m_record;
+};
+
+// Remove Prop with several props selected: they all go in one change of the model, and come
+// back to their rows.
+class RemovePropsCommand : public PropCommand
+{
+public:
+    RemovePropsCommand(PropTable *table, const QString &text);
+    qint64 heldBytes() const override;
+
+private:
+    void apply(bool forward) override;
+    const QVector<int> m_rows;
+    QVector<PropRecord> m_records;
+};
+
+// Duplicate and Paste: props added at the end of the list, and selected.
+class AppendPropsCommand : public PropCommand
+{
+public:
+    // `selectionAfter`: the new rows in the order of picking; all of them in table order when
+    // empty.
+    AppendPropsCommand(PropTable *table, const QString &text, QVector<PropRecord> records,
+                       QVector<int> selectionAfter = {});
+    qint64 heldBytes() const override;
+
+private:
+    void apply(bool forward) override;
+    const QVector<PropRecord> m_records;
 };
 
 // New and Open: the whole table is exchanged for another, moved, never copied. Far from the

@@ -67,6 +67,7 @@ PropDocument::PropDocument(QObject *parent)
             [this](bool clean) { emit modifiedChanged(!clean); });
     // Every change of the contents, a nudge merged into the step before it included.
     connect(m_table, &PropTable::fieldChanged, this, &PropDocument::contentsChanged);
+    connect(m_table, &PropTable::fieldsChanged, this, &PropDocument::contentsChanged);
     connect(m_table, &PropTable::countTextChanged, this, &PropDocument::contentsChanged);
     connect(m_table, &PropTable::rowsInserted, this, &PropDocument::contentsChanged);
     connect(m_table, &PropTable::rowsRemoved, this, &PropDocument::contentsChanged);
@@ -149,12 +150,84 @@ PropDocument::AddResult PropDocument::addProp(const QString &name)
     return AddResult::Added;
 }
 
+namespace {
+
+// A step's name, for one prop or for several.
+QString stepName(const char *name, int props)
+{
+    return QString::fromLatin1(name) + (props > 1 ? QStringLiteral("s") : QString());
+}
+
+} // namespace
+
 bool PropDocument::removeSelected()
 {
     if (!m_table->hasSelection())
         return false;
-    m_history->push(new RemovePropCommand(m_table));
+    if (m_table->selectionCount() == 1)
+        m_history->push(new RemovePropCommand(m_table));
+    else
+        m_history->push(new RemovePropsCommand(m_table, QStringLiteral("Remove Props")));
     return true;
+}
+
+bool PropDocument::cutSelected()
+{
+    if (!m_table->hasSelection())
+        return false;
+    m_history->push(
+            new RemovePropsCommand(m_table, stepName("Cut Prop", m_table->selectionCount())));
+    return true;
+}
+
+PropDocument::AddResult PropDocument::duplicateSelected()
+{
+    const QVector<int> rows = m_table->selectedRows();
+    if (rows.isEmpty())
+        return AddResult::Added;
+    if (m_table->size() + rows.size() > PropTable::MaxRows)
+        return AddResult::Full;
+    QVector<PropRecord> copies;
+    copies.reserve(rows.size());
+    // Each copy's new row, so the copies are selected in the order their props were picked.
+    QVector<int> newRow(m_table->size(), -1);
+    for (int row : rows) {
+        newRow[row] = m_table->size() + int(copies.size());
+        copies.append(m_table->record(row));
+    }
+    QVector<int> selection;
+    selection.reserve(rows.size());
+    for (int row : m_table->selection())
+        selection.append(newRow.at(row));
+    m_history->push(new AppendPropsCommand(m_table, stepName("Duplicate Prop", int(rows.size())),
+                                           std::move(copies), std::move(selection)));
+    return AddResult::Added;
+}
+
+PropDocument::AddResult PropDocument::paste(QVector<PropRecord> records)
+{
+    if (m_table->size() + records.size() > PropTable::MaxRows)
+        return AddResult::Full;
+    const int count = int(records.size());
+    if (count > 0)
+        m_history->push(
+                new AppendPropsCommand(m_table, stepName("Paste Prop", count), std::move(records)));
+    return AddResult::Added;
+}
+
+void PropDocument::editSelectedField(int field, const QString &text)
+{
+    if (m_table->selectionCount() <= 1)
+        return editField(m_table->selectedRow(), field, text);
+    QVector<PropTable::FieldText> texts;
+    for (int row : m_table->selectedRows()) {
+        if (m_table->field(row, field) != text)
+            texts.append({row, field, text});
+    }
+    if (texts.isEmpty())
+        return;
+    const QString step = QStringLiteral("Edit ") + PropRecord::FieldCaptions[field];
+    m_history->push(new FieldsCommand(m_table, step, texts));
 }
 
 void PropDocument::editField(int row, int field, const QString &text)
@@ -211,20 +284,42 @@ void PropDocument::pick(int row)
     emit picked();
 }
 
-void PropDocument::mapStep(MapCanvas::Step step, int row, const FieldTexts &texts)
+void PropDocument::select(const QVector<int> &rows)
 {
     emit writeBackRequested();
-    if (row < 0 || row != m_table->selectedRow())
+    m_table->setSelection(rows);
+    emit picked();
+}
+
+// Every changed row must be selected: a step the map asked for before the selection changed
+// under it is not made.
+void PropDocument::mapStep(MapCanvas::Step step, const QVector<PropTable::FieldText> &texts)
+{
+    emit writeBackRequested();
+    QVector<int> rows;
+    for (const PropTable::FieldText &text : texts) {
+        if (!m_table->isSelected(text.row))
+            return;
+        if (rows.isEmpty() || rows.last() != text.row)
+            rows.append(text.row);
+    }
+    if (texts.isEmpty())
         return;
-    if (step == MapCanvas::Step::Nudge)
-        m_history->push(new NudgePropCommand(m_table, row, texts));
-    else
+    if (step == MapCanvas::Step::Nudge) {
+        m_history->push(new NudgePropCommand(m_table, texts));
+    } else if (rows.size() == 1) {
+        FieldTexts fields;
+        for (const PropTable::FieldText &text : texts)
+            fields.append({text.field, text.text});
         m_history->push(new FieldsCommand(m_table,
                                           step == MapCanvas::Step::Move
                                                   ? QStringLiteral("Move Prop")
                                                   : QStringLiteral("Turn Prop"),
-                                          row, texts));
-    emit fieldsStepped(texts);
+                                          rows.first(), fields));
+    } else {
+        m_history->push(new FieldsCommand(m_table, QStringLiteral("Move Props"), texts));
+    }
+    emit fieldsStepped();
 }
 
 void PropDocument::emitFilePath(const QString &before)

@@ -2,13 +2,13 @@
 
 #include "app/mapcanvas.h"
 #include "props/proprecord.h"
+#include "props/proptable.h"
 
 #include <QObject>
 #include <QString>
 #include <QVector>
 
 class History;
-class PropTable;
 class RecoveryKeeper;
 
 // The one document both windows work on: the prop table, its undo history, the file it belongs
@@ -50,10 +50,19 @@ public:
     // Add Prop: a new prop named `name` at the end, selected, when the list has room and the
     // name would read back from a saved list.
     AddResult addProp(const QString &name);
-    // Remove Prop: false when no prop is selected.
+    // Remove Prop: every selected prop goes; false when none is selected.
     bool removeSelected();
+    // Cut: the selected props go, without a question.
+    bool cutSelected();
+    // Duplicate: copies of the selected props at the end, selected; Full when the list has no
+    // room for them.
+    AddResult duplicateSelected();
+    // Paste: `records` at the end, selected; Full when the list has no room for them.
+    AddResult paste(QVector<PropRecord> records);
     // New text for a field of `row`, written back from its box; the same text is no step.
     void editField(int row, int field, const QString &text);
+    // New text for a field of every selected prop; props that hold it already are left out.
+    void editSelectedField(int field, const QString &text);
     // A placing click at level position x, y: the placement ends, the selected prop goes there.
     void place(const QString &x, const QString &y);
     void undo();
@@ -63,7 +72,9 @@ public:
     // drag, nudge or turn of the selected prop.
     void mapClick(int row, const QString &x, const QString &y);
     void pick(int row);
-    void mapStep(MapCanvas::Step step, int row, const FieldTexts &texts);
+    // A new selection, in the order of picking (the last one current), as a pick is made.
+    void select(const QVector<int> &rows);
+    void mapStep(MapCanvas::Step step, const QVector<PropTable::FieldText> &texts);
 
 signals:
     // Before an operation of the large map or a save: a value typed into a field box and not
@@ -73,8 +84,8 @@ signals:
     void picked();
     // A placing click put the selected prop at its new X and Y.
     void placed();
-    // The large map changed these fields of the selected prop.
-    void fieldsStepped(const FieldTexts &texts);
+    // The large map changed fields of the selected props.
+    void fieldsStepped();
     void modifiedChanged(bool modified);
     void filePathChanged(const QString &path);
     // After every change of the table's contents: a step done (or merged), undone or redone.

@@ -2,10 +2,12 @@
 
 #include "map/mapview.h"
 #include "map/projection.h"
+#include "map/propmarks.h"
 #include "props/numbertext.h"
 #include "props/proptable.h"
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace SmallMap {
@@ -20,27 +22,47 @@ constexpr unsigned int Blue = 0xFF0000;
 
 bool drawProps(MapView *map, const PropTable &table)
 {
-    auto markRow = [&table, map](int row) {
-        const std::optional<double> x = NumberText::parse(table.field(row, 0));
-        const std::optional<double> y = NumberText::parse(table.field(row, 2));
-        if (!x || !y)
-            return false; // a position that is not a number gets no mark
-        const float mapX = Projection::toMapX(*x, map->outerWidth());
-        const float mapY = Projection::toMapY(*y, map->outerHeight());
-        map->setPenPosition(mapX, mapY);
-        map->lineTo(mapX, mapY);
-        return true;
-    };
+    // Each mark is a one-point line, which leaves the pen on it.
+    class Marks : public PropMarks::Painter
+    {
+    public:
+        Marks(MapView *map, const PropTable &table)
+            : m_map(map)
+            , m_table(table)
+        { }
+        QPointF position(int row) const override
+        {
+            const std::optional<double> x = NumberText::parse(m_table.field(row, 0));
+            const std::optional<double> y = NumberText::parse(m_table.field(row, 2));
+            const double none = std::numeric_limits<double>::quiet_NaN();
+            return x && y ? QPointF(*x, *y) : QPointF(none, none);
+        }
+        void dot(int, QPointF at, QRgb color) override
+        {
+            if (color != m_color) {
+                m_color = color;
+                // The map's colours are 0x00BBGGRR.
+                m_map->setPenColor(unsigned(qRed(color)) | unsigned(qGreen(color)) << 8
+                                   | unsigned(qBlue(color)) << 16);
+            }
+            const float mapX = Projection::toMapX(at.x(), m_map->outerWidth());
+            const float mapY = Projection::toMapY(at.y(), m_map->outerHeight());
+            m_map->setPenPosition(mapX, mapY);
+            m_map->lineTo(mapX, mapY);
+        }
+        void heading(int, QPointF) override { }
+
+    private:
+        MapView *const m_map;
+        const PropTable &m_table;
+        QRgb m_color = PropMarks::Red;
+    } marks(map, table);
 
     map->setPenColor(Red);
     map->clear();
-    if (const std::optional<double> count = NumberText::parse(table.countText())) {
-        const double last = *count - 1;
-        for (int row = 0; row < table.size() && row <= last; ++row)
-            markRow(row);
-    }
+    const bool marked = PropMarks::draw(table, PropMarks::CountedOnly, marks);
     map->setPenColor(Blue);
-    return table.hasSelection() && markRow(table.selectedRow());
+    return marked;
 }
 
 void strokeHeading(MapView *map, double angle)

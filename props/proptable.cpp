@@ -34,10 +34,48 @@ void PropTable::setField(int row, int field, const QString &text)
 
 void PropTable::setSelectedRow(int row)
 {
+    setSelection(row >= 0 ? QVector<int>{row} : QVector<int>());
+}
+
+void PropTable::setSelection(const QVector<int> &rows)
+{
     const int before = m_selectedRow;
-    m_selectedRow = (row >= 0 && row < size()) ? row : -1;
+    const QVector<int> selectionBefore = m_selection;
+    dropSelection();
+    for (int row : rows) {
+        if (row < 0 || row >= size() || isSelected(row))
+            continue;
+        if (m_isSelected.isEmpty())
+            m_isSelected.fill(false, size());
+        m_isSelected[row] = true;
+        m_selection.append(row);
+    }
+    // The same rows in the same order share their data with the old selection.
+    if (m_selection == selectionBefore)
+        m_selection = selectionBefore;
+    m_selectedRow = m_selection.isEmpty() ? -1 : m_selection.last();
     if (m_selectedRow != before)
         emit selectedRowChanged(m_selectedRow);
+    if (m_selectedRow != before || m_selection != selectionBefore)
+        emit selectionChanged();
+}
+
+QVector<int> PropTable::selectedRows() const
+{
+    QVector<int> rows;
+    rows.reserve(m_selection.size());
+    for (int row = 0; row < int(m_isSelected.size()); ++row) {
+        if (m_isSelected.at(row))
+            rows.append(row);
+    }
+    return rows;
+}
+
+void PropTable::dropSelection()
+{
+    m_selectedRow = -1;
+    m_selection.clear();
+    m_isSelected.clear();
 }
 
 namespace {
@@ -66,7 +104,7 @@ int PropTable::addProp(const QString &name)
 
 PropRecord PropTable::takeRow(int row)
 {
-    m_selectedRow = -1;
+    dropSelection();
     beginRemoveRows(QModelIndex(), row, row);
     PropRecord record = m_records.takeAt(row);
     endRemoveRows();
@@ -76,6 +114,10 @@ PropRecord PropTable::takeRow(int row)
 
 void PropTable::insertRecord(int row, PropRecord record)
 {
+    if (row < size())
+        dropSelection();
+    else if (!m_isSelected.isEmpty())
+        m_isSelected.append(false);
     beginInsertRows(QModelIndex(), row, row);
     m_records.insert(row, std::move(record));
     endInsertRows();
@@ -85,7 +127,7 @@ void PropTable::swapContents(QString &countText, QVector<PropRecord> &records)
 {
     beginResetModel();
     m_records.swap(records);
-    m_selectedRow = -1;
+    dropSelection();
     endResetModel();
     m_countText.swap(countText);
     emit countTextChanged(m_countText);
@@ -100,4 +142,81 @@ void PropTable::setCountText(const QString &text)
 {
     m_countText = text;
     emit countTextChanged(m_countText);
+}
+
+void PropTable::setFields(const QVector<FieldText> &texts)
+{
+    QVector<int> rows;
+    rows.reserve(texts.size());
+    for (const FieldText &text : texts) {
+        m_records[text.row].fields.at(text.field) = text.text;
+        if (rows.isEmpty() || rows.last() != text.row)
+            rows.append(text.row);
+    }
+    emit fieldsChanged(rows);
+}
+
+QVector<PropRecord> PropTable::takeRows(const QVector<int> &rows)
+{
+    dropSelection();
+    QVector<PropRecord> taken;
+    taken.reserve(rows.size());
+    if (!rows.isEmpty() && rows.last() - rows.first() + 1 == rows.size()) {
+        // One run of rows, as the props a paste or duplicate added: the rows around it stay.
+        beginRemoveRows(QModelIndex(), rows.first(), rows.last());
+        for (int row : rows)
+            taken.append(std::move(m_records[row]));
+        m_records.remove(rows.first(), rows.size());
+        endRemoveRows();
+        setCountText(adjustedCount(m_countText, -int(taken.size()), size()));
+        return taken;
+    }
+    beginResetModel();
+    QVector<PropRecord> kept;
+    kept.reserve(m_records.size() - rows.size());
+    auto next = rows.cbegin();
+    for (int row = 0; row < size(); ++row) {
+        if (next != rows.cend() && *next == row) {
+            taken.append(std::move(m_records[row]));
+            ++next;
+        } else {
+            kept.append(std::move(m_records[row]));
+        }
+    }
+    m_records.swap(kept);
+    endResetModel();
+    setCountText(adjustedCount(m_countText, -int(taken.size()), size()));
+    return taken;
+}
+
+void PropTable::insertRecords(const QVector<int> &rows, QVector<PropRecord> records)
+{
+    dropSelection();
+    beginResetModel();
+    QVector<PropRecord> merged;
+    merged.reserve(m_records.size() + records.size());
+    auto next = rows.cbegin();
+    auto kept = m_records.begin();
+    for (int row = 0; row < int(m_records.size() + records.size()); ++row) {
+        if (next != rows.cend() && *next == row) {
+            merged.append(std::move(records[next - rows.cbegin()]));
+            ++next;
+        } else {
+            merged.append(std::move(*kept++));
+        }
+    }
+    m_records.swap(merged);
+    endResetModel();
+}
+
+void PropTable::appendRecords(const QVector<PropRecord> &records)
+{
+    if (records.isEmpty() || size() + records.size() > MaxRows)
+        return;
+    if (!m_isSelected.isEmpty())
+        m_isSelected.resize(size() + records.size(), false);
+    setCountText(adjustedCount(m_countText, int(records.size()), size() + int(records.size())));
+    beginInsertRows(QModelIndex(), size(), size() + int(records.size()) - 1);
+    m_records.append(records);
+    endInsertRows();
 }

@@ -6,7 +6,7 @@
 #include <QVector>
 
 // The editor's one document: the ordered list of props, the prop count as text, and the
-// selected row. As a list model it shows the prop names, one row per prop.
+// selected props. As a list model it shows the prop names, one row per prop.
 class PropTable : public QAbstractListModel
 {
     Q_OBJECT
@@ -37,11 +37,25 @@ public:
     // table uses; the operations below keep it equal to the number of rows.
     const QString &countText() const { return m_countText; }
 
-    // -1 when no row is selected. Selecting runs no selection behaviour (the window runs that
-    // itself); it only tells views that draw the selection.
+    // The current prop: the selected one picked last, which the field boxes show and a
+    // placement moves; -1 when no row is selected. Selecting runs no selection behaviour (the
+    // window runs that itself); it only tells views that draw the selection.
     int selectedRow() const { return m_selectedRow; }
+    // Selects `row` alone (none for -1).
     void setSelectedRow(int row);
     bool hasSelection() const { return m_selectedRow >= 0; }
+
+    // Every selected row, in the order they were picked: the last is the current one.
+    const QVector<int> &selection() const { return m_selection; }
+    // Selects `rows` in this order of picking; rows out of range and repeats are left out.
+    void setSelection(const QVector<int> &rows);
+    int selectionCount() const { return int(m_selection.size()); }
+    bool isSelected(int row) const
+    {
+        return row >= 0 && row < int(m_isSelected.size()) && m_isSelected.at(row);
+    }
+    // The selected rows in table order.
+    QVector<int> selectedRows() const;
 
     // Appends a prop named `name` with six "0" fields and raises the count by one.
     // Returns the new row, or -1 when the table is full.
@@ -50,6 +64,24 @@ public:
     // Removes `row` and lowers the count by one; afterwards no row is selected. Returns the
     // removed prop.
     PropRecord takeRow(int row);
+
+    // New texts for many fields at once, told as one change (fieldsChanged).
+    struct FieldText
+    {
+        int row;
+        int field;
+        QString text;
+    };
+    void setFields(const QVector<FieldText> &texts);
+
+    // Removes `rows` (in table order) as one change of the model and lowers the count by as
+    // many; afterwards no row is selected. Returns the removed props, in the same order.
+    QVector<PropRecord> takeRows(const QVector<int> &rows);
+    // Puts props back at `rows` (in table order, each the row it has afterwards) as one change
+    // of the model; the count is the caller's.
+    void insertRecords(const QVector<int> &rows, QVector<PropRecord> records);
+    // Appends props at the end as one change of the model and raises the count by as many.
+    void appendRecords(const QVector<PropRecord> &records);
 
     // Puts a prop in at `row`, moving the later rows down; the count is the caller's.
     void insertRecord(int row, PropRecord record);
@@ -68,10 +100,20 @@ signals:
     void countTextChanged(const QString &countText);
     // A field was set (by setField only; rows coming and going are the model's own signals).
     void fieldChanged(int row, int field);
+    // Fields of these rows were set by setFields.
+    void fieldsChanged(const QVector<int> &rows);
+    // The current row changed (selectionChanged follows).
     void selectedRowChanged(int row);
+    // The selected rows or the current one changed.
+    void selectionChanged();
 
 private:
     QVector<PropRecord> m_records;
     QString m_countText = QStringLiteral("0");
     int m_selectedRow = -1;
+    QVector<int> m_selection;
+    // For each row, whether it is selected; as long as the table, or empty when none is.
+    QVector<bool> m_isSelected;
+    // Forgets the selection without telling, when the rows move under it.
+    void dropSelection();
 };
