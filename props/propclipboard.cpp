@@ -110,6 +110,17 @@ QString named(const QStringList &characters)
     return named.join(QStringLiteral(", "));
 }
 
+// How many lines end before `pos`: CR LF, CR and LF each end one.
+int linesBefore(QStringView text, qsizetype pos)
+{
+    int lines = 0;
+    for (qsizetype i = 0; i < pos; ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == pos || text[i + 1] != u'\n')))
+            ++lines;
+    }
+    return lines;
+}
+
 Pasted refused(const QString &message)
 {
     Pasted result;
@@ -200,6 +211,12 @@ Pasted readPaste(const QString &text, int room)
         return refused(read.error);
     Pasted result;
     result.records = std::move(read.contents->records);
+    // The reader counted the count line put in front; the text's own lines before the props
+    // (blank lines, its count line) are counted here.
+    const int before = linesBefore(text, propText.data() - text.constData());
+    result.lines = std::move(read.contents->lines);
+    for (int &line : result.lines)
+        line += before - 1;
     return result;
 }
 

@@ -17,6 +17,8 @@ struct Pasted
 {
     // What the text holds, read as Open reads a file's records.
     QVector<PropRecord> records;
+    // The 1-based line of the text where each record starts.
+    QVector<int> lines;
     // Empty when the records may be added; else the message that says why not.
     QString error;
 };

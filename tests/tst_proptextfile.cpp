@@ -81,17 +81,24 @@ private slots:
         QCOMPARE(actual, found);
     }
 
-    void paste_data() { addCases("paste.txt", {"text", "room", "copied", "pasted"}); }
+    void paste_data() { addCases("paste.txt", {"text", "room", "copied", "lines", "pasted"}); }
     void paste()
     {
         QFETCH(QString, text);
         QFETCH(QString, room);
         QFETCH(QString, copied);
+        QFETCH(QString, lines);
         QFETCH(QString, pasted);
         const PropClipboard::Pasted read = PropClipboard::readPaste(text, room.toInt());
         QCOMPARE(read.error.isEmpty() ? shown(read.records).join(u' ') : read.error, pasted);
         if (!read.error.isEmpty())
             return;
+        if (!lines.isEmpty()) { // the line of the text each prop starts on
+            QStringList starts;
+            for (int line : read.lines)
+                starts << QString::number(line);
+            QCOMPARE(starts.join(u' '), lines);
+        }
         // Copied again, the props paste back the same, and a save writes the copied bytes.
         const QString copy = PropClipboard::copyText(read.records);
         if (!copied.isEmpty())
