@@ -3,6 +3,7 @@
 #include "props/proptextfile.h"
 #include "props/windows1252.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -58,7 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check((reload(named) == named) == PropTextFile::nameReadsBack(named[0].name));
     const PropClipboard::Pasted pasted
             = PropClipboard::readPaste(QString::fromUtf8(bytes), PropTextFile::MaxCount);
-    check(pasted.error.isEmpty() != pasted.records.isEmpty());
+    check(pasted.error.isEmpty() != pasted.records.isEmpty()
+          && pasted.lines.size() == pasted.records.size()
+          && std::is_sorted(pasted.lines.begin(), pasted.lines.end())
+          && (pasted.lines.isEmpty() || pasted.lines[0] >= 1));
     if (!pasted.records.isEmpty() && !PropTextFile::findUnsavable(pasted.records)) {
         const QVector<PropRecord> expected = asSaved(pasted.records);
         check(PropClipboard::readPaste(PropClipboard::copyText(expected), PropTextFile::MaxCount)
