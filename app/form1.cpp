@@ -152,13 +152,13 @@ void Form1::connectControls()
     m_ui.followHistory(m_document->history());
 }
 
-// With several props selected a box writes only what was typed into it: one the user left
-// alone, empty where their values differ, must not empty their fields.
+// With several props selected a box writes only what was typed into it, and never empties
+// their fields: one the user left alone is empty where their values differ.
 void Form1::writeBackField(int field)
 {
     QLineEdit *box = m_text[field];
     if (m_table->selectionCount() > 1) {
-        if (!box->isModified())
+        if (!box->isModified() || box->text().isEmpty())
             return;
         box->setModified(false);
         return m_document->editSelectedField(field, box->text());
