@@ -345,13 +345,17 @@ void Form1::Command4_Click()
     m_document->armPlacement();
 }
 
-// Show Rotation: the selected prop's heading stroke, from the pen position (before the first
+// Show Rotation: the current prop's heading stroke, from the pen position (before the first
 // redraw (0, 0)). With no highlight the pen stands on whichever prop was marked last.
 void Form1::Command5_Click()
 {
     if (m_noHighlight)
         return;
-    const std::optional<double> angle = NumberText::parse(m_text[3]->text());
+    // With several props selected the box may be empty where their angles differ: the current
+    // prop's own angle is stroked.
+    const std::optional<double> angle = NumberText::parse(
+            m_table->selectionCount() > 1 ? m_table->field(m_table->selectedRow(), 3)
+                                          : m_text[3]->text());
     if (!angle)
         return;
     SmallMap::strokeHeading(m_picture1, *angle);
