@@ -152,13 +152,13 @@ void Form1::connectControls()
     m_ui.followHistory(m_document->history());
 }
 
-// With several props selected a box writes only what was typed into it: one the user left
-// alone, empty where their values differ, must not empty their fields.
+// With several props selected a box writes only what was typed into it, and never empties
+// their fields: one the user left alone is empty where their values differ.
 void Form1::writeBackField(int field)
 {
     QLineEdit *box = m_text[field];
     if (m_table->selectionCount() > 1) {
-        if (!box->isModified())
+        if (!box->isModified() || box->text().isEmpty())
             return;
         box->setModified(false);
         return m_document->editSelectedField(field, box->text());
@@ -345,13 +345,17 @@ void Form1::Command4_Click()
     m_document->armPlacement();
 }
 
-// Show Rotation: the selected prop's heading stroke, from the pen position (before the first
+// Show Rotation: the current prop's heading stroke, from the pen position (before the first
 // redraw (0, 0)). With no highlight the pen stands on whichever prop was marked last.
 void Form1::Command5_Click()
 {
     if (m_noHighlight)
         return;
-    const std::optional<double> angle = NumberText::parse(m_text[3]->text());
+    // With several props selected the box may be empty where their angles differ: the current
+    // prop's own angle is stroked.
+    const std::optional<double> angle = NumberText::parse(
+            m_table->selectionCount() > 1 ? m_table->field(m_table->selectedRow(), 3)
+                                          : m_text[3]->text());
     if (!angle)
         return;
     SmallMap::strokeHeading(m_picture1, *angle);

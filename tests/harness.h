@@ -353,7 +353,12 @@ public:
         return dir.reset(new QTemporaryDir), form.reset(new Form1), form->show(), reactivate();
     }
     // After a modal dialog the window may stay inactive; a user's next click activates it.
-    bool reactivate() { return form->activateWindow(), QTest::qWaitForWindowActive(form.get()); }
+    // The main window itself, not only counted as active while the large map is.
+    bool reactivate()
+    {
+        form->activateWindow();
+        return QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); });
+    }
     template<typename T = QWidget>
     T *control(const QString &name) const
     {
@@ -400,10 +405,40 @@ public:
             qFatal("cannot write %s", qPrintable(name));
         return file.fileName();
     }
-    void pickName(int row, Qt::MouseButton button = Qt::LeftButton) const
+    void pickName(int row, Qt::MouseButton button = Qt::LeftButton,
+                  Qt::KeyboardModifiers modifiers = {}) const
     {
-        QTest::mouseClick(list7()->viewport(), button, {},
+        QTest::mouseClick(list7()->viewport(), button, modifiers,
                           list7()->visualRect(table()->index(row)).center());
+    }
+    // "ctrl", "shift" or "ctrl+shift" as held keys.
+    static Qt::KeyboardModifiers held(const QString &word)
+    {
+        return (word.contains("ctrl") ? Qt::ControlModifier : Qt::NoModifier)
+               | (word.contains("shift") ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    // The selection in the order of picking (the current prop last), and where the name list
+    // shows another selection or current row, what it shows.
+    QString selection() const
+    {
+        QStringList picked;
+        for (int row : table()->selection())
+            picked << QString::number(row);
+        QStringList listed;
+        for (const QModelIndex &index : list7()->selectionModel()->selectedIndexes())
+            listed << QString::number(index.row());
+        std::sort(listed.begin(), listed.end(),
+                  [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+        QStringList sorted = picked;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+        const int current = list7()->currentIndex().row();
+        QString shown = picked.isEmpty() ? QStringLiteral("-") : picked.join(u',');
+        if (listed != sorted
+            || (list7()->selectionModel()->isSelected(list7()->currentIndex())
+                && current != table()->selectedRow()))
+            shown += QStringLiteral("!list:%1@%2").arg(listed.join(u',')).arg(current);
+        return shown;
     }
     // The six boxes, or the rows as "name:f1,...,f6" joined by '|'.
     QString boxes() const
@@ -437,7 +472,9 @@ public:
     //   write NAME TEXT, rmdir NAME, fifo NAME (a named pipe, with a watchdog), device NAME
     //   menu ACTION, click CONTROL, key KEYS (to the focused widget), closebox (the window's
     //                            close box, as Alt+F4)
-    //   pick N, rpick N          a left or right click on a name
+    //   pick N [MODS], rpick N   a left or right click on a name, MODS held (ctrl, shift,
+    //                            ctrl+shift)
+    //   clip TEXT                the clipboard's text (\r, \n, \t stand for their characters)
     //   type N TEXT              into TextN, which keeps the focus
     //   popup                    the File menu, opened and closed
     //   wcorner                  the main window moved into the bottom right corner of its
@@ -452,7 +489,7 @@ public:
     // ?v whether the window is shown; ?title the title as the window system shows it, in quotes
     // ("*" while there are unsaved changes, " - ZRM Editer By: Quellmar" left out, and the
     // caption alone shown as ~); ?fresh whether the map is as Draw Props on Map would draw it;
-    // ?u Edit > Undo and Redo
+    // ?sel the selection (see selection()); ?clip the clipboard's text; ?u Edit > Undo and Redo
     // ("-" disabled); ?k the focused control; ?g the layout; ?menu the menus (=their keys);
     // ?tip X,Y the map's tooltip; ?d [N] what the dialogs said since the last ?d (N characters
     // each, 12 unless given); ?f NAME a file (see shownFile()). Line ends show as '/'.
@@ -528,7 +565,15 @@ public:
                                               words.value(1) == "-" ? "" : path(words.value(1)));
                 }
                 else if (verb == "pick" || verb == "rpick")
-                    pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton);
+                    pickName(n, verb == "pick" ? Qt::LeftButton : Qt::RightButton,
+                             held(words.value(1)));
+                else if (verb == "clip")
+                    QGuiApplication::clipboard()->setText(QString(arg)
+                                                                  .replace("\\r", "\r")
+                                                                  .replace("\\n", "\n")
+                                                                  .replace("\\t", "\t"));
+                else if (verb == "?sel" || verb == "?clip")
+                    out << (verb == "?sel" ? selection() : QGuiApplication::clipboard()->text());
                 else if (verb == "type") {
                     QTest::mouseClick(text(n), Qt::LeftButton);
                     text(n)->selectAll();
@@ -667,6 +712,7 @@ public:
     // Steps on the large map, each with that window active; X,Y is a level point:
     //   lsize W,H        View > Large Map, its drawing made W x H pixels
     //   lclick X,Y; ldown X,Y; lto X,Y; lup   a click; a press, a move with it held, the release
+    //                    (lclick and ldown take MODS after X,Y, as pick does)
     //   lwheel N X,Y     N steps of the wheel with Ctrl; lkey KEYS, ltype TEXT to its focus; lclose
     // Probes, once it has repainted: ?lp X,Y its colour there (R red, B blue, Y yellow, . the
     // level); ?ls the status line; ?lf what the find box found; ?ln the names drawn; ?lk its
@@ -705,8 +751,9 @@ public:
                 qWarning("the large map's drawing stays %dx%d", view->width(), view->height());
         } else if (verb == "lclick" || verb == "ldown" || verb == "lup") {
             m_largeMapAt = verb == "lup" ? m_largeMapAt : at;
-            verb == "lclick"  ? QTest::mouseClick(view, Qt::LeftButton, {}, at)
-            : verb == "ldown" ? QTest::mousePress(view, Qt::LeftButton, {}, at)
+            const Qt::KeyboardModifiers mods = held(words.value(2));
+            verb == "lclick"  ? QTest::mouseClick(view, Qt::LeftButton, mods, at)
+            : verb == "ldown" ? QTest::mousePress(view, Qt::LeftButton, mods, at)
                               : QTest::mouseRelease(view, Qt::LeftButton, {}, m_largeMapAt);
             m_largeMapHeld = verb == "ldown";
         } else if (verb == "lto") {

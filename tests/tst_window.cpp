@@ -84,10 +84,13 @@ private slots:
         script.play(answers.replace(u'@', dir->path() + u'/'));
         const QString shown = run(steps, &script);
         QVERIFY2(script.failure.isEmpty(), qPrintable(script.failure));
+        if (shown != seen)
+            qInfo().noquote() << "seen:" << shown;
         QCOMPARE(shown, seen);
         QVERIFY(script.done());
     }
 };
+
 
 QTEST_MAIN(TestWindow)
 #include "tst_window.moc"
