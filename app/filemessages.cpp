@@ -81,18 +81,8 @@ std::optional<QByteArray> textToRead(QWidget *owner, const QString &path, const 
         return std::move(recoded.bytes);
     QStringList problems;
     if (!recoded.unheld.isEmpty()) {
-        // Enough to find them by; a file of Chinese names need not list every one.
-        constexpr int MaxNamed = 10;
-        QStringList named;
-        for (const QString &c : recoded.unheld.mid(0, MaxNamed))
-            named << QStringLiteral("\"%1\" (U+%2)")
-                             .arg(c, QString::number(c.toUcs4().value(0), 16)
-                                             .toUpper()
-                                             .rightJustified(4, u'0'));
-        if (recoded.unheld.size() > MaxNamed)
-            named << QStringLiteral("and %1 more").arg(recoded.unheld.size() - MaxNamed);
         problems << QString::fromLatin1(Texts::Unheld)
-                            .arg(encoding, named.join(QStringLiteral(", ")));
+                            .arg(encoding, PropTextFile::namedCharacters(recoded.unheld));
     }
     if (recoded.malformed)
         problems << QString::fromLatin1(Texts::Malformed).arg(encoding);

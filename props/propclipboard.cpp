@@ -92,24 +92,6 @@ QStringList unheldCharacters(QStringView text)
     return unheld;
 }
 
-// Enough to find them by; a text of Chinese names need not list every one.
-QString named(const QStringList &characters)
-{
-    constexpr int MaxNamed = 10;
-    QStringList named;
-    for (const QString &c : characters.mid(0, MaxNamed)) {
-        // A lone half of a surrogate pair is named by its own code, shown as the replacement
-        // character.
-        const char32_t code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
-        named << QStringLiteral("\"%1\" (U+%2)")
-                         .arg(c[0].isSurrogate() && c.size() == 1 ? QStringLiteral("\uFFFD") : c,
-                              QString::number(code, 16).toUpper().rightJustified(4, u'0'));
-    }
-    if (characters.size() > MaxNamed)
-        named << QStringLiteral("and %1 more").arg(characters.size() - MaxNamed);
-    return named.join(QStringLiteral(", "));
-}
-
 // How many lines end before `pos`: CR LF, CR and LF each end one.
 int linesBefore(QStringView text, qsizetype pos)
 {
@@ -132,30 +114,15 @@ Pasted refused(const QString &message)
 
 QString copyText(const QVector<PropRecord> &records)
 {
-    qsizetype size = 0;
-    for (const PropRecord &record : records) {
-        for (const QString &field : record.fields)
-            size += field.size() + 1;
-        size += record.name.size() + 2;
-    }
-    QString out;
-    out.reserve(size);
-    for (const PropRecord &record : records) {
-        for (const QString &field : record.fields) {
-            out += field;
-            out += u' ';
-        }
-        out += record.name;
-        out += u"\r\n";
-    }
-    return out;
+    return PropTextFile::recordLines(records);
 }
 
 Pasted readPaste(const QString &text, int room)
 {
     const QStringList unheld = unheldCharacters(text);
     if (!unheld.isEmpty())
-        return refused(QString::fromLatin1(Texts::Unheld).arg(named(unheld)));
+        return refused(
+                QString::fromLatin1(Texts::Unheld).arg(PropTextFile::namedCharacters(unheld)));
 
     const QStringView body = withoutBlankLines(text);
     const qsizetype firstLineEnd = std::find_if(body.begin(), body.end(),

@@ -400,9 +400,12 @@ ReadResult parse(const QByteArray &bytes)
     return result;
 }
 
-QByteArray serialize(const QString &countText, const QVector<PropRecord> &records)
+namespace {
+
+// The count line, when there is one, then one line per record, each ended by CR LF.
+QString textOf(const QString *countText, const QVector<PropRecord> &records)
 {
-    qsizetype size = countText.size() + 2;
+    qsizetype size = countText ? countText->size() + 2 : 0;
     for (const PropRecord &record : records) {
         for (const QString &field : record.fields)
             size += field.size() + 1;
@@ -410,11 +413,42 @@ QByteArray serialize(const QString &countText, const QVector<PropRecord> &record
     }
     QString out;
     out.reserve(size);
-    out += countText;
-    out += u"\r\n";
+    if (countText) {
+        out += *countText;
+        out += u"\r\n";
+    }
     for (const PropRecord &record : records)
         appendLine(out, record);
-    return Windows1252::encode(out);
+    return out;
+}
+
+} // namespace
+
+QByteArray serialize(const QString &countText, const QVector<PropRecord> &records)
+{
+    return Windows1252::encode(textOf(&countText, records));
+}
+
+QString recordLines(const QVector<PropRecord> &records)
+{
+    return textOf(nullptr, records);
+}
+
+QString namedCharacters(const QStringList &characters)
+{
+    constexpr int MaxNamed = 10;
+    QStringList named;
+    for (const QString &c : characters.mid(0, MaxNamed)) {
+        // A lone half of a surrogate pair is named by its own code, shown as the replacement
+        // character.
+        const char32_t code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+        named << QStringLiteral("\"%1\" (U+%2)")
+                         .arg(c[0].isSurrogate() && c.size() == 1 ? QStringLiteral("\uFFFD") : c,
+                              QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+    }
+    if (characters.size() > MaxNamed)
+        named << QStringLiteral("and %1 more").arg(characters.size() - MaxNamed);
+    return named.join(QStringLiteral(", "));
 }
 
 ItemCount countItems(QStringView text)

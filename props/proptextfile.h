@@ -54,6 +54,14 @@ ReadResult parse(const QByteArray &bytes);
 // The caller keeps countText equal to the number of records.
 QByteArray serialize(const QString &countText, const QVector<PropRecord> &records);
 
+// The records' lines as serialize() writes them, each ended by CR LF, without a count line.
+QString recordLines(const QVector<PropRecord> &records);
+
+// Characters that Windows-1252 cannot hold, for a message: each quoted with its code, the first
+// ten and how many more, enough to find them by (a text of Chinese names need not list every
+// one).
+QString namedCharacters(const QStringList &characters);
+
 // How many items decoded file text holds, read as parse() reads them (a record takes seven),
 // and where the items after the last whole record start: the text's size when none follow.
 struct ItemCount
