@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace SmallMap {
 
@@ -18,6 +19,87 @@ namespace {
 constexpr unsigned int Red = 0x0000FF;
 constexpr unsigned int Blue = 0xFF0000;
 
+// The level positions of the props as the map's last drawing read them, each with the X and
+// Y texts it was read from, kept with the map. Every drawing reads every prop's position, and
+// most texts are the ones read last time: a text the table still holds (the same characters at
+// the same place, which a kept copy keeps from being changed or freed) is not read again. A
+// prop is looked for at its row and beside it, so that the rest of the table is still found
+// after a prop was removed or put back.
+class PositionCache : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    static PositionCache *of(MapView *map)
+    {
+        auto *cache = map->findChild<PositionCache *>(QString(), Qt::FindDirectChildrenOnly);
+        return cache ? cache : new PositionCache(map);
+    }
+
+    // The position of each row of `table`, NaN where a text is no number.
+    const QVector<QPointF> &read(const PropTable &table)
+    {
+        m_spare.clear();
+        m_spare.reserve(table.size());
+        m_positions.resize(table.size());
+        int next = 0; // the entry where the next row's texts were last time
+        for (int row = 0; row < table.size(); ++row) {
+            const PropRecord &record = table.record(row);
+            const QString &x = record.fields[0];
+            const QString &y = record.fields[2];
+            int found = -1;
+            for (int at : {next, next + 1, next - 1}) {
+                if (at >= 0 && at < int(m_entries.size()) && sameText(m_entries.at(at).x, x)
+                    && sameText(m_entries.at(at).y, y)) {
+                    found = at;
+                    break;
+                }
+            }
+            if (found >= 0) {
+                m_spare.append(std::exchange(m_entries[found], Entry()));
+                next = found + 1;
+            } else {
+                m_spare.append({x, y, parsed(x, y)});
+                ++next;
+            }
+            m_positions[row] = m_spare.constLast().position;
+        }
+        m_entries.swap(m_spare);
+        return m_positions;
+    }
+
+private:
+    struct Entry
+    {
+        QString x;
+        QString y;
+        QPointF position;
+    };
+
+    // The same characters in the same memory. An empty text is never taken as the same: an
+    // entry handed on leaves empty texts behind.
+    static bool sameText(const QString &kept, const QString &text)
+    {
+        return !text.isEmpty() && kept.size() == text.size()
+               && kept.constData() == text.constData();
+    }
+
+    static QPointF parsed(const QString &xText, const QString &yText)
+    {
+        const std::optional<double> x = NumberText::parse(xText);
+        const std::optional<double> y = NumberText::parse(yText);
+        const double none = std::numeric_limits<double>::quiet_NaN();
+        return x && y ? QPointF(*x, *y) : QPointF(none, none);
+    }
+
+    QVector<Entry> m_entries;
+    // The entries of the drawing before, kept for their memory.
+    QVector<Entry> m_spare;
+    QVector<QPointF> m_positions;
+};
+
 } // namespace
 
 bool drawProps(MapView *map, const PropTable &table)
@@ -26,17 +108,11 @@ bool drawProps(MapView *map, const PropTable &table)
     class Marks : public PropMarks::Painter
     {
     public:
-        Marks(MapView *map, const PropTable &table)
+        Marks(MapView *map, const QVector<QPointF> &positions)
             : m_map(map)
-            , m_table(table)
+            , m_positions(positions)
         { }
-        QPointF position(int row) const override
-        {
-            const std::optional<double> x = NumberText::parse(m_table.field(row, 0));
-            const std::optional<double> y = NumberText::parse(m_table.field(row, 2));
-            const double none = std::numeric_limits<double>::quiet_NaN();
-            return x && y ? QPointF(*x, *y) : QPointF(none, none);
-        }
+        QPointF position(int row) const override { return m_positions.at(row); }
         void dot(int, QPointF at, QRgb color) override
         {
             if (color != m_color) {
@@ -54,9 +130,9 @@ bool drawProps(MapView *map, const PropTable &table)
 
     private:
         MapView *const m_map;
-        const PropTable &m_table;
+        const QVector<QPointF> &m_positions;
         QRgb m_color = PropMarks::Red;
-    } marks(map, table);
+    } marks(map, PositionCache::of(map)->read(table));
 
     map->setPenColor(Red);
     map->clear();
@@ -74,3 +150,5 @@ void strokeHeading(MapView *map, double angle)
 }
 
 } // namespace SmallMap
+
+#include "smallmap.moc"

@@ -296,9 +296,8 @@ int main(int argc, char *argv[])
     const QString remove1000 = QStringLiteral("Remove 1,000 selected props (question answered)");
     const QString duplicate1000 = QStringLiteral("Duplicate 1,000 props");
     const QString paste1000 = QStringLiteral("Paste 1,000 props (mouse over the large map)");
-    const QStringList manyActions = {selectAll,   nudgeAll,   dragAll,
-                                     redrawLarge, redrawSmall, copyAll,
-                                     remove1000,  duplicate1000, paste1000};
+    const QStringList manyActions = {selectAll, nudgeAll,   dragAll,       redrawLarge, redrawSmall,
+                                     copyAll,   remove1000, duplicate1000, paste1000};
     // Why a row measured nothing, in place of its figure.
     std::map<QString, QString> notMeasured;
     {
@@ -343,8 +342,8 @@ int main(int argc, char *argv[])
             return picked;
         };
         // The lines of 1,000 props, as a text editor or another editor's Copy gives them.
-        QByteArray lines = PropTextFile::serialize(QStringLiteral("1000"),
-                                                   table->records().mid(0, 1000));
+        QByteArray lines
+                = PropTextFile::serialize(QStringLiteral("1000"), table->records().mid(0, 1000));
         lines.remove(0, lines.indexOf('\n') + 1);
         const QString pasteText = QString::fromLatin1(lines);
         for (int run = 0; run < runs; ++run) {
