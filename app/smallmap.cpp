@@ -6,10 +6,10 @@
 #include "props/numbertext.h"
 #include "props/proptable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <utility>
 
 namespace SmallMap {
 
@@ -21,10 +21,10 @@ constexpr unsigned int Blue = 0xFF0000;
 
 // The level positions of the props as the map's last drawing read them, each with the X and
 // Y texts it was read from, kept with the map. Every drawing reads every prop's position, and
-// most texts are the ones read last time: a text the table still holds (the same characters at
-// the same place, which a kept copy keeps from being changed or freed) is not read again. A
-// prop is looked for at its row and beside it, so that the rest of the table is still found
-// after a prop was removed or put back.
+// most texts are the ones read last time: a prop whose texts are the same is not read again.
+// A prop is looked for at its row and beside it, so that the rest of the table is still found
+// after a prop was removed or put back. The texts are kept as characters of their own, never
+// as the table's strings, which would stay in memory after the table let them go.
 class PositionCache : public QObject
 {
     Q_OBJECT
@@ -41,8 +41,7 @@ public:
     // The position of each row of `table`, NaN where a text is no number.
     const QVector<QPointF> &read(const PropTable &table)
     {
-        m_spare.clear();
-        m_spare.reserve(table.size());
+        m_spare.resize(table.size());
         m_positions.resize(table.size());
         int next = 0; // the entry where the next row's texts were last time
         for (int row = 0; row < table.size(); ++row) {
@@ -51,40 +50,54 @@ public:
             const QString &y = record.fields[2];
             int found = -1;
             for (int at : {next, next + 1, next - 1}) {
-                if (at >= 0 && at < int(m_entries.size()) && sameText(m_entries.at(at).x, x)
-                    && sameText(m_entries.at(at).y, y)) {
+                if (at >= 0 && at < int(m_entries.size()) && m_entries.at(at).x.is(x)
+                    && m_entries.at(at).y.is(y)) {
                     found = at;
                     break;
                 }
             }
+            Entry &entry = m_spare[row];
             if (found >= 0) {
-                m_spare.append(std::exchange(m_entries[found], Entry()));
+                entry = m_entries.at(found);
                 next = found + 1;
             } else {
-                m_spare.append({x, y, parsed(x, y)});
+                entry.x.set(x);
+                entry.y.set(y);
+                entry.position = parsed(x, y);
                 ++next;
             }
-            m_positions[row] = m_spare.constLast().position;
+            m_positions[row] = entry.position;
         }
         m_entries.swap(m_spare);
         return m_positions;
     }
 
 private:
+    // A short text, or none for a longer one, which is then read every time.
+    struct Text
+    {
+        static constexpr int Capacity = 15;
+        QChar chars[Capacity];
+        int size = -1;
+
+        void set(const QString &text)
+        {
+            size = text.size() <= Capacity ? int(text.size()) : -1;
+            if (size > 0)
+                std::copy_n(text.constData(), size, chars);
+        }
+        bool is(const QString &text) const
+        {
+            return size >= 0 && size == text.size()
+                   && std::equal(chars, chars + size, text.constData());
+        }
+    };
     struct Entry
     {
-        QString x;
-        QString y;
+        Text x;
+        Text y;
         QPointF position;
     };
-
-    // The same characters in the same memory. An empty text is never taken as the same: an
-    // entry handed on leaves empty texts behind.
-    static bool sameText(const QString &kept, const QString &text)
-    {
-        return !text.isEmpty() && kept.size() == text.size()
-               && kept.constData() == text.constData();
-    }
 
     static QPointF parsed(const QString &xText, const QString &yText)
     {
