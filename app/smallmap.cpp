@@ -149,7 +149,9 @@ bool drawProps(MapView *map, const PropTable &table)
 
     map->setPenColor(Red);
     map->clear();
-    const bool marked = PropMarks::draw(table, PropMarks::CountedOnly, marks);
+    // A selected prop's blue mark covers its red one exactly, so the red one is left out.
+    const bool marked
+            = PropMarks::draw(table, PropMarks::CountedOnly | PropMarks::SelectedOnlyBlue, marks);
     map->setPenColor(Blue);
     return marked;
 }
