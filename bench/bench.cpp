@@ -515,6 +515,7 @@ int main(int argc, char *argv[])
                     "|---|---:|---:|---:|---:|\n",
                     PropTable::MaxRows);
         const QVector<PropRecord> records = form.propTable()->records();
+        bool mapInFrame = true;
         for (const char *view : {"whole level", "20 pixels a unit"}) {
             if (QByteArray(view) != "whole level")
                 canvas->zoomBy(20 / canvas->camera().scale());
@@ -550,9 +551,10 @@ int main(int argc, char *argv[])
             std::printf("| %s | %.2f | %.2f | %.2f | %d |\n", view, medianMs(redraw),
                         medianMs(pick), medianMs(nudge), int(canvas->drawnNames().size()));
             if (worst > 16)
-                ok = false;
+                mapInFrame = false;
         }
-        std::printf("\nEach within one 60 Hz frame (16 ms): %s\n", ok ? "yes" : "NO");
+        std::printf("\nEach within one 60 Hz frame (16 ms): %s\n", mapInFrame ? "yes" : "NO");
+        ok = ok && mapInFrame;
     }
     return ok ? 0 : 1;
 }
