@@ -61,7 +61,14 @@ void NameList::showSelection(const QVector<int> &rows, int current)
     } else {
         selection->clearCurrentIndex();
     }
-    selection->select(ranges, QItemSelectionModel::ClearAndSelect);
+    // Cleared first and then selected: replacing one selection of many ranges by another in
+    // one call compares every old range with every new one.
+    if (selection->selection() == ranges)
+        return;
+    if (selection->hasSelection())
+        selection->clearSelection();
+    if (!ranges.isEmpty())
+        selection->select(ranges, QItemSelectionModel::Select);
 }
 
 QVector<int> NameList::selectedRowsInOrder() const

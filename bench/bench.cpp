@@ -7,6 +7,7 @@
 #include "app/history.h"
 #include "app/largemap.h"
 #include "app/mapcanvas.h"
+#include "app/propdocument.h"
 #include "app/recoverykeeper.h"
 #include "map/mapview.h"
 #include "props/proptable.h"
@@ -14,6 +15,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QHelpEvent>
@@ -31,6 +33,7 @@
 #include <limits>
 #include <malloc.h>
 #include <map>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -52,18 +55,24 @@ QVector<PropRecord> makeRecords(int count)
 }
 
 // Answers every modal dialog that opens while `action` runs: input boxes get a name,
-// message boxes are closed with OK.
-void answeringDialogs(const std::function<void()> &action)
+// message boxes are answered with their default button (OK); the last message shown goes to
+// `message`.
+void answeringDialogs(const std::function<void()> &action, QString *message = nullptr)
 {
     QTimer timer;
     timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [] {
+    QObject::connect(&timer, &QTimer::timeout, [message] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *input = qobject_cast<QInputDialog *>(modal)) {
             input->setTextValue(QStringLiteral("Benchmark prop"));
             input->accept();
         } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            box->accept();
+            if (message)
+                *message = box->text();
+            if (box->defaultButton())
+                box->defaultButton()->click();
+            else
+                box->accept();
         }
     });
     timer.start();
@@ -104,6 +113,23 @@ double medianMs(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+// One action timed on its own, with the repaint it asks for: what the history still does on its
+// worker thread for earlier actions (packing a table no longer next to undo or redo) and the
+// recovery copy's writer are finished first, as they are in any pause a user makes between two
+// actions.
+double timedMs(History *history, RecoveryKeeper *recovery, const std::function<void()> &setUp,
+               const std::function<void()> &action)
+{
+    setUp();
+    history->settle();
+    recovery->settle();
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    QApplication::processEvents(); // the repaint the action asked for
+    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace
@@ -153,9 +179,6 @@ int main(int argc, char *argv[])
             return form.findChild<QPushButton *>(QStringLiteral("Command%1").arg(n));
         };
         std::map<QString, std::vector<double>> samples;
-        // Each action is timed on its own: what the history still does on its worker thread
-        // for earlier actions (packing a table no longer next to undo or redo) is finished
-        // first, as it is in any pause a user makes between two actions.
         auto *history = form.findChild<History *>();
         // The recovery copy is written only when its row asks, and its writer is idle during
         // every other row.
@@ -164,14 +187,7 @@ int main(int argc, char *argv[])
         auto time = [&samples, history, recovery](const QString &name,
                                                   const std::function<void()> &setUp,
                                                   const std::function<void()> &action) {
-            setUp();
-            history->settle();
-            recovery->settle();
-            QElapsedTimer timer;
-            timer.start();
-            action();
-            QApplication::processEvents(); // the repaint the action asked for
-            samples[name].push_back(timer.nsecsElapsed() / 1e6);
+            samples[name].push_back(timedMs(history, recovery, setUp, action));
         };
         auto openFull = [&] {
             form.OpenZRM(path);
@@ -268,10 +284,154 @@ int main(int argc, char *argv[])
             results[{size, name}] = medianMs(values);
     }
 
+    // Many props at once, on a full table with the large map open beside the window at
+    // 1000 x 800, as a modder works on a group: each action on the selection with the repaint
+    // of both windows it causes. The rows join the main table at 32,767 props.
+    const QString selectAll = QStringLiteral("Select all (Ctrl+A on the large map)");
+    const QString nudgeAll = QStringLiteral("Nudge all selected (an arrow key on the large map)");
+    const QString dragAll = QStringLiteral("Drag all selected (one mouse move on the large map)");
+    const QString redrawLarge = QStringLiteral("Large map redraw, all selected");
+    const QString redrawSmall = QStringLiteral("Draw Props on Map, all selected");
+    const QString copyAll = QStringLiteral("Copy all 32,767 props");
+    const QString remove1000 = QStringLiteral("Remove 1,000 selected props (question answered)");
+    const QString duplicate1000 = QStringLiteral("Duplicate 1,000 props");
+    const QString paste1000 = QStringLiteral("Paste 1,000 props (mouse over the large map)");
+    const QStringList manyActions = {selectAll, nudgeAll,   dragAll,       redrawLarge, redrawSmall,
+                                     copyAll,   remove1000, duplicate1000, paste1000};
+    // Why a row measured nothing, in place of its figure.
+    std::map<QString, QString> notMeasured;
+    {
+        const int size = PropTable::MaxRows;
+        const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(size));
+        Form1 form;
+        form.show();
+        form.OpenZRM(path);
+        LargeMap *map = form.largeMap();
+        MapCanvas *canvas = map->canvas();
+        canvas->setFixedSize(1000, 800);
+        map->show();
+        map->activateWindow();
+        if (!QTest::qWaitFor([map] { return QApplication::activeWindow() == map; }))
+            qFatal("the large map does not become active");
+        PropDocument *document = form.document();
+        PropTable *table = form.propTable();
+        auto *history = form.findChild<History *>();
+        RecoveryKeeper *recovery = form.recoveryKeeper();
+        recovery->setWriteDelay(std::numeric_limits<int>::max());
+        std::map<QString, std::vector<double>> samples;
+        auto time = [&samples, history, recovery](const QString &name,
+                                                  const std::function<void()> &setUp,
+                                                  const std::function<void()> &action) {
+            samples[name].push_back(timedMs(history, recovery, setUp, action));
+        };
+        auto trigger = [&form](const char *name) {
+            form.findChild<QAction *>(QString::fromLatin1(name))->trigger();
+        };
+        auto check = [](bool ok, const char *what) {
+            if (!ok)
+                qFatal("the benchmark's %s did not do what it should", what);
+        };
+        QVector<int> all(size);
+        std::iota(all.begin(), all.end(), 0);
+        // 1,000 props spread over the table, as a rectangle on the map selects them.
+        auto spread = [](int run, int rows) {
+            QVector<int> picked;
+            for (int i = 0; i < 1000; ++i)
+                picked.append((i * (rows / 1000) + run) % rows);
+            std::sort(picked.begin(), picked.end());
+            return picked;
+        };
+        // The lines of 1,000 props, as a text editor or another editor's Copy gives them.
+        QByteArray lines
+                = PropTextFile::serialize(QStringLiteral("1000"), table->records().mid(0, 1000));
+        lines.remove(0, lines.indexOf('\n') + 1);
+        const QString pasteText = QString::fromLatin1(lines);
+        for (int run = 0; run < runs; ++run) {
+            time(
+                    selectAll, [&] { document->select({run}); },
+                    [&] { QTest::keyClick(canvas, Qt::Key_A, Qt::ControlModifier); });
+            check(table->selectionCount() == size, "Ctrl+A");
+            time(
+                    nudgeAll, [] {},
+                    [&] { QTest::keyClick(canvas, run % 2 ? Qt::Key_Left : Qt::Key_Right); });
+            // A press on a selected dot and a first move start the drag; the next move is timed.
+            // Escape then puts the props back.
+            const PropRecord &pressed = table->record(run * 7919 % size);
+            const QPoint at = canvas->camera()
+                                      .toView(QPointF(pressed.fields[0].toDouble(),
+                                                      pressed.fields[2].toDouble()))
+                                      .toPoint();
+            time(
+                    dragAll,
+                    [&] {
+                        QTest::mousePress(canvas->viewport(), Qt::LeftButton, {}, at);
+                        QTest::mouseMove(canvas->viewport(), at + QPoint(8, 0));
+                        QApplication::processEvents();
+                    },
+                    [&] { QTest::mouseMove(canvas->viewport(), at + QPoint(12, 4 + run % 5)); });
+            check(canvas->statusText().startsWith(QStringLiteral("Move to")), "drag");
+            QTest::keyClick(canvas, Qt::Key_Escape);
+            QTest::mouseRelease(canvas->viewport(), Qt::LeftButton, {}, at + QPoint(12, 4));
+            check(table->selectionCount() == size, "drag");
+            time(
+                    redrawLarge, [] {}, [&] { canvas->viewport()->repaint(); });
+            time(
+                    redrawSmall, [] {},
+                    [&] {
+                        form.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+                        form.mapView()->repaint();
+                    });
+            QGuiApplication::clipboard()->clear();
+            time(
+                    copyAll, [] {}, [&] { trigger("mnuECopy"); });
+            if (QGuiApplication::clipboard()->text().isEmpty())
+                notMeasured[copyAll] = QStringLiteral("copied no text");
+            time(
+                    remove1000, [&] { document->select(spread(run, size)); },
+                    [&] {
+                        answeringDialogs([&] {
+                            form.findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+                        });
+                    });
+            check(table->size() == size - 1000, "removal of 1,000 props");
+            time(
+                    duplicate1000, [&] { document->select(spread(run, size - 1000)); },
+                    [&] { trigger("mnuEDuplicate"); });
+            check(table->size() == size && table->selectionCount() == 1000, "duplicate");
+            trigger("mnuEUndo");
+            QString message;
+            time(
+                    paste1000, [&] { QGuiApplication::clipboard()->setText(pasteText); },
+                    [&] { answeringDialogs([&] { trigger("mnuEPaste"); }, &message); });
+            if (table->size() == size)
+                trigger("mnuEUndo");
+            else
+                notMeasured[paste1000] = QStringLiteral("refused: ") + message;
+            trigger("mnuEUndo");
+            check(table->size() == size, "undoing");
+        }
+        for (const auto &[name, values] : samples)
+            results[{size, name}] = medianMs(values);
+    }
+
     std::printf("| props | action | median ms |\n|---:|---|---:|\n");
     for (int size : sizes) {
         for (const QString &action : actions)
             std::printf("| %d | %s | %.2f |\n", size, qPrintable(action), results[{size, action}]);
+    }
+    // The actions on many props, and Remove Prop of one prop beside them, each within one 60 Hz
+    // frame.
+    bool inFrame = results[{PropTable::MaxRows, QStringLiteral("Remove Prop")}] <= 16;
+    for (const QString &action : manyActions) {
+        const double ms = results[{PropTable::MaxRows, action}];
+        const auto why = notMeasured.find(action);
+        if (why != notMeasured.end()) {
+            std::printf("| %d | %s | %.2f (%s) |\n", PropTable::MaxRows, qPrintable(action), ms,
+                        qPrintable(why->second));
+            continue;
+        }
+        std::printf("| %d | %s | %.2f |\n", PropTable::MaxRows, qPrintable(action), ms);
+        inFrame = inFrame && ms <= 16;
     }
     std::printf("\n| action | growth 8,192 -> 32,767 relative to linear |\n|---|---:|\n");
     bool ok = true;
@@ -284,6 +444,10 @@ int main(int argc, char *argv[])
             ok = false;
     }
     std::printf("\nEvery action within 100 ms on a full table: %s\n", ok ? "yes" : "NO");
+    std::printf("Remove Prop and each action on many props within one 60 Hz frame (16 ms) on a "
+                "full table: %s\n",
+                inFrame ? "yes" : "NO");
+    ok = ok && inFrame;
 
     // Each Open replaces a full table, which its step keeps: the oldest steps go once the
     // steps would hold more than the history's budget.
@@ -351,6 +515,7 @@ int main(int argc, char *argv[])
                     "|---|---:|---:|---:|---:|\n",
                     PropTable::MaxRows);
         const QVector<PropRecord> records = form.propTable()->records();
+        bool mapInFrame = true;
         for (const char *view : {"whole level", "20 pixels a unit"}) {
             if (QByteArray(view) != "whole level")
                 canvas->zoomBy(20 / canvas->camera().scale());
@@ -386,9 +551,10 @@ int main(int argc, char *argv[])
             std::printf("| %s | %.2f | %.2f | %.2f | %d |\n", view, medianMs(redraw),
                         medianMs(pick), medianMs(nudge), int(canvas->drawnNames().size()));
             if (worst > 16)
-                ok = false;
+                mapInFrame = false;
         }
-        std::printf("\nEach within one 60 Hz frame (16 ms): %s\n", ok ? "yes" : "NO");
+        std::printf("\nEach within one 60 Hz frame (16 ms): %s\n", mapInFrame ? "yes" : "NO");
+        ok = ok && mapInFrame;
     }
     return ok ? 0 : 1;
 }

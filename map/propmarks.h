@@ -16,7 +16,8 @@ constexpr QRgb Blue = 0xFF0000FF;
 enum Flag {
     // Only the props the count covers get a red dot (the small map); the large map marks all.
     CountedOnly = 1,
-    // The selected props get no red dot under their blue one (the large map).
+    // The selected props get no red dot under their blue one (both maps: the small map's blue
+    // mark covers its red one exactly, the large map's is larger).
     SelectedOnlyBlue = 2,
     // The current prop's heading stroke is drawn with the dots (the large map; the small map
     // draws it only on Show Rotation).
