@@ -308,7 +308,12 @@ QString MapCanvas::movedText(const QString &text, double by)
     const std::optional<double> value = NumberText::parse(text);
     if (!value)
         return text;
-    const QString moved = NumberText::formatDouble(*value + by);
+    const double to = *value + by;
+    const QString moved = NumberText::formatDouble(to);
+    // A move of more than the last of the 15 digits the text shows always shows; a smaller
+    // one is compared as text.
+    if (std::abs(by) > 1e-13 * std::max(std::abs(*value), std::abs(to)))
+        return moved;
     return moved == NumberText::formatDouble(*value) ? text : moved;
 }
 
@@ -394,7 +399,7 @@ void MapCanvas::paintEvent(QPaintEvent *)
         {
             const QPointF device = m_device(at);
             const bool selected = color != PropMarks::Red;
-            visible += !selected && m_inView.contains(device);
+            visible += m_inView.contains(device);
             MapDrawing::stampDot(m_frame, device, selected ? m_selectedRadius : m_radius, color);
         }
         void heading(int row, QPointF) override { stroked = row; }

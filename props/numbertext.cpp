@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -133,10 +135,76 @@ std::optional<double> parse(QStringView text)
     return negative ? -value : value;
 }
 
+namespace {
+
+// The text format() gives, made straight from the shortest digits that read back as `value`
+// when there are no more than `digits` of them: rounding the value to `digits` digits then
+// changes none of them (a normal double lies far closer to its shortest digits than to any
+// rounding boundary), so Qt's exact but slower formatting is not needed. Nothing otherwise.
+std::optional<QString> exactFormat(double value, int digits)
+{
+    if (!std::isnormal(value))
+        return std::nullopt;
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    if (r.ec != std::errc())
+        return std::nullopt;
+    const char *p = buf;
+    const bool negative = *p == '-';
+    p += negative;
+    const char *e = static_cast<const char *>(std::memchr(p, 'e', size_t(r.ptr - p)));
+    if (!e)
+        return std::nullopt;
+    char mantissa[24];
+    int count = 0;
+    for (const char *c = p; c < e; ++c) {
+        if (*c != '.')
+            mantissa[count++] = *c;
+    }
+    if (count > digits)
+        return std::nullopt;
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+'), r.ptr, exponent);
+    QString text;
+    text.reserve(32);
+    if (negative)
+        text += u'-';
+    if (exponent < -4 || exponent >= digits) {
+        text += QLatin1Char(mantissa[0]);
+        if (count > 1) {
+            text += u'.';
+            text += QLatin1String(mantissa + 1, count - 1);
+        }
+        text += exponent < 0 ? u"E-" : u"E+";
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            text += u'0';
+        text += QString::number(magnitude);
+    } else if (exponent < 0) {
+        text += u"0.";
+        text += QString(-exponent - 1, u'0');
+        text += QLatin1String(mantissa, count);
+    } else {
+        const int whole = exponent + 1;
+        text += QLatin1String(mantissa, std::min(count, whole));
+        if (count < whole)
+            text += QString(whole - count, u'0');
+        if (count > whole) {
+            text += u'.';
+            text += QLatin1String(mantissa + whole, count - whole);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 QString format(double value, int digits)
 {
     if (value == 0)
         return QStringLiteral("0");
+    if (std::optional<QString> text = exactFormat(value, digits))
+        return *std::move(text);
     QString text = QString::number(value, 'g', digits);
     // Rounding to `digits` digits may go past the largest double, and that text would read
     // back as no number: the digits are then cut toward zero instead.
