@@ -58,49 +58,15 @@ MapCanvas::MapCanvas(const PropTable *table, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    reloadPositions();
     updateMatches();
 
-    connect(table, &PropTable::fieldChanged, this, [this](int row, int field) {
-        if (field == 0 || field == 2)
-            m_positions[row] = parsedPosition(row);
-        refresh();
-    });
-    connect(table, &PropTable::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) {
-                for (int row = first; row <= last; ++row)
-                    m_positions.insert(row, parsedPosition(row));
-                rowsChanged();
-            });
-    connect(table, &PropTable::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
-        m_positions.remove(first, last - first + 1);
-        rowsChanged();
-    });
-    connect(table, &PropTable::modelReset, this, [this] {
-        reloadPositions();
-        rowsChanged();
-    });
-    connect(table, &PropTable::fieldsChanged, this, [this](const QVector<int> &rows) {
-        for (int row : rows)
-            m_positions[row] = parsedPosition(row);
-        refresh();
-    });
+    // The table keeps the positions; a change only needs a new picture.
+    connect(table, &PropTable::fieldChanged, this, &MapCanvas::refresh);
+    connect(table, &PropTable::fieldsChanged, this, &MapCanvas::refresh);
+    connect(table, &PropTable::rowsInserted, this, &MapCanvas::rowsChanged);
+    connect(table, &PropTable::rowsRemoved, this, &MapCanvas::rowsChanged);
+    connect(table, &PropTable::modelReset, this, &MapCanvas::rowsChanged);
     connect(table, &PropTable::selectionChanged, this, &MapCanvas::refresh);
-}
-
-QPointF MapCanvas::parsedPosition(int row) const
-{
-    const std::optional<double> x = NumberText::parse(m_table->field(row, 0));
-    const std::optional<double> y = NumberText::parse(m_table->field(row, 2));
-    const double none = std::numeric_limits<double>::quiet_NaN();
-    return QPointF(x && y ? *x : none, x && y ? *y : none);
-}
-
-void MapCanvas::reloadPositions()
-{
-    m_positions.resize(m_table->size());
-    for (int row = 0; row < m_table->size(); ++row)
-        m_positions[row] = parsedPosition(row);
 }
 
 // Rows came or went: a drag or turn under way has lost its prop, and a click at the same
@@ -142,8 +108,8 @@ void MapCanvas::findNext()
             = std::upper_bound(m_matches.cbegin(), m_matches.cend(), m_table->selectedRow());
     const int row = next == m_matches.cend() ? m_matches.first() : *next;
     emit pickRequested(row);
-    if (isFinite(m_positions.at(row)))
-        setCamera(m_camera.centredOn(m_positions.at(row), viewSize()));
+    if (isFinite(positions().at(row)))
+        setCamera(m_camera.centredOn(positions().at(row), viewSize()));
 }
 
 void MapCanvas::selectFound()
@@ -269,8 +235,8 @@ void MapCanvas::refresh()
 
 QPointF MapCanvas::positionOf(int row) const
 {
-    return m_gesture == Gesture::Drag && m_table->isSelected(row) ? m_positions.at(row) + m_dragBy
-                                                                  : m_positions.at(row);
+    return m_gesture == Gesture::Drag && m_table->isSelected(row) ? positions().at(row) + m_dragBy
+                                                                  : positions().at(row);
 }
 
 double MapCanvas::angleOf(int row) const
@@ -342,7 +308,7 @@ QString MapCanvas::statusText() const
         parts << QStringLiteral("Turn to %1").arg(NumberText::formatDouble(m_angleTo));
     else if (m_mouseInside) {
         const QPointF at = m_camera.toLevel(m_mouseAt);
-        const auto under = MapHits::under(m_positions, m_camera, m_mouseAt).size();
+        const auto under = MapHits::under(positions(), m_camera, m_mouseAt).size();
         parts << QStringLiteral("X %1, Y %2").arg(oneDecimal(at.x()), oneDecimal(at.y()))
               << (under == 1 ? QStringLiteral("1 prop here")
                              : QStringLiteral("%1 props here").arg(under));
@@ -476,7 +442,7 @@ void MapCanvas::paintLabels(QPainter &painter, int visible)
         if (*row != selected)
             label(*row);
     }
-    for (int row = int(m_positions.size()) - 1; row >= 0; --row) {
+    for (int row = int(positions().size()) - 1; row >= 0; --row) {
         if (row != selected && !m_isMatch.at(row))
             label(row);
     }
@@ -518,13 +484,13 @@ void MapCanvas::mousePressEvent(QMouseEvent *event)
         return;
     }
     const int selected = m_table->selectedRow();
-    if (selected >= 0 && isFinite(m_positions.at(selected)) && std::isfinite(angleOf(selected))
+    if (selected >= 0 && isFinite(positions().at(selected)) && std::isfinite(angleOf(selected))
         && QLineF(at, headingEnd(selected)).length() <= HandleReach) {
         m_pressedFor = Gesture::Turn;
         m_row = selected;
         return;
     }
-    const QVector<int> hits = MapHits::under(m_positions, m_camera, at);
+    const QVector<int> hits = MapHits::under(positions(), m_camera, at);
     const auto selectedHit = std::find_if(hits.cbegin(), hits.cend(),
                                           [this](int row) { return m_table->isSelected(row); });
     m_row = hits.contains(selected)      ? selected
@@ -562,7 +528,7 @@ void MapCanvas::follow(QPointF at)
         m_dragBy = QPointF(MapCamera::rounded(by.x(), m_camera.step()),
                            MapCamera::rounded(by.y(), m_camera.step()));
     } else if (m_gesture == Gesture::Turn) {
-        const QPointF from = at - m_camera.toView(m_positions.at(m_row));
+        const QPointF from = at - m_camera.toView(positions().at(m_row));
         const double distance = std::hypot(from.x(), from.y());
         if (distance < 1)
             return;
@@ -606,8 +572,8 @@ void MapCanvas::selectInRectangle(QPointF to)
     QVector<int> rows;
     if (m_pressModifiers & Qt::ControlModifier)
         rows = m_table->selection();
-    for (int row = 0; row < int(m_positions.size()); ++row) {
-        const QPointF at = m_positions.at(row);
+    for (int row = 0; row < int(positions().size()); ++row) {
+        const QPointF at = positions().at(row);
         if (at.x() >= area.left() && at.x() <= area.right() && at.y() >= area.top()
             && at.y() <= area.bottom() && !m_table->isSelected(row))
             rows.append(row);
@@ -624,7 +590,7 @@ void MapCanvas::click(QPointF at)
               && (at - m_lastClickAt).manhattanLength() < QApplication::startDragDistance();
     m_clickedBefore = true;
     m_lastClickAt = at;
-    const int row = MapHits::pick(MapHits::under(m_positions, m_camera, at), m_table->selectedRow(),
+    const int row = MapHits::pick(MapHits::under(positions(), m_camera, at), m_table->selectedRow(),
                                   again);
     if (m_pressModifiers & Qt::ControlModifier) {
         if (row < 0)

@@ -91,8 +91,7 @@ private:
     // (Shift); a cancelled drag waits for its release.
     enum class Gesture { None, Pressed, Drag, Turn, Pan, Rectangle, Cancelled };
 
-    QPointF parsedPosition(int row) const;
-    void reloadPositions();
+    const QVector<QPointF> &positions() const { return m_table->positions(); }
     void rowsChanged();
     void updateMatches();
     void setCamera(const MapCamera &camera);
@@ -113,8 +112,6 @@ private:
     void paintLabels(QPainter &painter, int visible);
 
     const PropTable *const m_table;
-    // Each row's X and Y position, NaN where it is no number.
-    QVector<QPointF> m_positions;
     QString m_findText;
     QVector<int> m_matches;
     QVector<bool> m_isMatch;

@@ -65,46 +65,51 @@ FieldsCommand::FieldsCommand(PropTable *table, const QString &text, int row,
     : PropCommand(table, text, table->selection())
     , m_rows{row}
 {
-    for (const auto &[field, after] : newTexts)
-        m_changes.append({row, field, table->field(row, field), after});
+    for (const auto &[field, after] : newTexts) {
+        m_before.append({row, field, table->field(row, field)});
+        m_after.append({row, field, after});
+    }
 }
 
 FieldsCommand::FieldsCommand(PropTable *table, const QString &text,
                              const QVector<PropTable::FieldText> &newTexts)
     : PropCommand(table, text, table->selection())
+    , m_after(newTexts)
 {
-    m_changes.reserve(newTexts.size());
+    m_before.reserve(newTexts.size());
     for (const PropTable::FieldText &change : newTexts) {
-        m_changes.append(
-                {change.row, change.field, table->field(change.row, change.field), change.text});
-        m_rows.append(change.row);
+        m_before.append({change.row, change.field, table->field(change.row, change.field)});
+        if (m_rows.isEmpty() || m_rows.last() != change.row)
+            m_rows.append(change.row);
     }
-    std::sort(m_rows.begin(), m_rows.end());
-    m_rows.erase(std::unique(m_rows.begin(), m_rows.end()), m_rows.end());
+    // The rows come in table order from the maps; any other order is put right.
+    if (!std::is_sorted(m_rows.cbegin(), m_rows.cend())) {
+        std::sort(m_rows.begin(), m_rows.end());
+        m_rows.erase(std::unique(m_rows.begin(), m_rows.end()), m_rows.end());
+    }
 }
 
 qint64 FieldsCommand::heldBytes() const
 {
-    qint64 bytes = PropCommand::heldBytes() + 32 + qint64(sizeof(Change)) * m_changes.capacity()
-                   + ::heldBytes(m_rows);
-    for (const Change &change : m_changes)
-        bytes += CompactTable::heldBytes(change.before) + CompactTable::heldBytes(change.after);
+    qint64 bytes
+            = PropCommand::heldBytes() + 64
+              + qint64(sizeof(PropTable::FieldText)) * (m_before.capacity() + m_after.capacity())
+              + ::heldBytes(m_rows);
+    for (const PropTable::FieldText &change : m_before)
+        bytes += CompactTable::heldBytes(change.text);
+    for (const PropTable::FieldText &change : m_after)
+        bytes += CompactTable::heldBytes(change.text);
     return bytes;
 }
 
 // One prop's fields are set one by one, as a typed value is; several props' as one change.
 void FieldsCommand::apply(bool forward)
 {
-    if (m_rows.size() == 1) {
-        for (const Change &change : m_changes)
-            m_table->setField(change.row, change.field, forward ? change.after : change.before);
-        return;
-    }
-    QVector<PropTable::FieldText> texts;
-    texts.reserve(m_changes.size());
-    for (const Change &change : m_changes)
-        texts.append({change.row, change.field, forward ? change.after : change.before});
-    m_table->setFields(texts);
+    const QVector<PropTable::FieldText> &texts = forward ? m_after : m_before;
+    if (m_rows.size() != 1)
+        return m_table->setFields(texts);
+    for (const PropTable::FieldText &change : texts)
+        m_table->setField(change.row, change.field, change.text);
 }
 
 NudgePropCommand::NudgePropCommand(PropTable *table, const QVector<PropTable::FieldText> &newTexts)
@@ -121,25 +126,29 @@ bool NudgePropCommand::mergeWith(const QUndoCommand *other)
     const auto *next = static_cast<const NudgePropCommand *>(other);
     if (next->m_rows != m_rows)
         return false;
-    // The same fields in the same order, as nudges along one axis give, are matched in step.
-    const bool inStep = std::equal(
-            m_changes.cbegin(), m_changes.cend(), next->m_changes.cbegin(), next->m_changes.cend(),
-            [](const Change &a, const Change &b) { return a.row == b.row && a.field == b.field; });
-    if (inStep) {
-        for (int i = 0; i < int(m_changes.size()); ++i)
-            m_changes[i].after = next->m_changes.at(i).after;
+    // The same fields in the same order, as nudges along one axis give: the next step's texts
+    // are the ones this step leaves.
+    auto sameField = [](const PropTable::FieldText &a, const PropTable::FieldText &b) {
+        return a.row == b.row && a.field == b.field;
+    };
+    if (std::equal(m_after.cbegin(), m_after.cend(), next->m_after.cbegin(), next->m_after.cend(),
+                   sameField)) {
+        m_after = next->m_after;
         return true;
     }
     QHash<qint64, int> mine;
-    mine.reserve(m_changes.size());
-    for (int i = 0; i < int(m_changes.size()); ++i)
-        mine.insert(qint64(m_changes.at(i).row) * 8 + m_changes.at(i).field, i);
-    for (const Change &change : next->m_changes) {
+    mine.reserve(m_after.size());
+    for (int i = 0; i < int(m_after.size()); ++i)
+        mine.insert(qint64(m_after.at(i).row) * 8 + m_after.at(i).field, i);
+    for (int i = 0; i < int(next->m_after.size()); ++i) {
+        const PropTable::FieldText &change = next->m_after.at(i);
         const auto found = mine.constFind(qint64(change.row) * 8 + change.field);
-        if (found == mine.cend())
-            m_changes.append(change);
-        else
-            m_changes[*found].after = change.after;
+        if (found != mine.cend()) {
+            m_after[*found].text = change.text;
+        } else {
+            m_before.append(next->m_before.at(i));
+            m_after.append(change);
+        }
     }
     return true;
 }

@@ -47,14 +47,9 @@ public:
     qint64 heldBytes() const override;
 
 protected:
-    struct Change
-    {
-        int row;
-        int field;
-        QString before;
-        QString after;
-    };
-    QVector<Change> m_changes;
+    // The texts the changed fields had before the step and have after it, in the same order.
+    QVector<PropTable::FieldText> m_before;
+    QVector<PropTable::FieldText> m_after;
     // The rows changed, in table order.
     QVector<int> m_rows;
 

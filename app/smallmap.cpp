@@ -28,15 +28,9 @@ bool drawProps(MapView *map, const PropTable &table)
     public:
         Marks(MapView *map, const PropTable &table)
             : m_map(map)
-            , m_table(table)
+            , m_positions(table.positions())
         { }
-        QPointF position(int row) const override
-        {
-            const std::optional<double> x = NumberText::parse(m_table.field(row, 0));
-            const std::optional<double> y = NumberText::parse(m_table.field(row, 2));
-            const double none = std::numeric_limits<double>::quiet_NaN();
-            return x && y ? QPointF(*x, *y) : QPointF(none, none);
-        }
+        QPointF position(int row) const override { return m_positions.at(row); }
         void dot(int, QPointF at, QRgb color) override
         {
             if (color != m_color) {
@@ -54,7 +48,7 @@ bool drawProps(MapView *map, const PropTable &table)
 
     private:
         MapView *const m_map;
-        const PropTable &m_table;
+        const QVector<QPointF> &m_positions;
         QRgb m_color = PropMarks::Red;
     } marks(map, table);
 

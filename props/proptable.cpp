@@ -2,6 +2,8 @@
 
 #include "props/numbertext.h"
 
+#include <limits>
+
 PropTable::PropTable(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -29,7 +31,34 @@ QVariant PropTable::data(const QModelIndex &index, int role) const
 void PropTable::setField(int row, int field, const QString &text)
 {
     m_records[row].fields.at(field) = text;
+    if (field == 0 || field == 2)
+        setPosition(row);
     emit fieldChanged(row, field);
+}
+
+QPointF PropTable::positionOf(const PropRecord &record)
+{
+    const std::optional<double> x = NumberText::parse(record.fields[0]);
+    const std::optional<double> y = NumberText::parse(record.fields[2]);
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    return x && y ? QPointF(*x, *y) : QPointF(none, none);
+}
+
+void PropTable::setPosition(int row)
+{
+    if (m_positionsRead)
+        m_positions[row] = positionOf(m_records.at(row));
+}
+
+const QVector<QPointF> &PropTable::positions() const
+{
+    if (!m_positionsRead) {
+        m_positions.resize(m_records.size());
+        for (int row = 0; row < size(); ++row)
+            m_positions[row] = positionOf(m_records.at(row));
+        m_positionsRead = true;
+    }
+    return m_positions;
 }
 
 void PropTable::setSelectedRow(int row)
@@ -39,6 +68,9 @@ void PropTable::setSelectedRow(int row)
 
 void PropTable::setSelection(const QVector<int> &rows)
 {
+    // The selection it already is, as most steps leave it: nothing to look through.
+    if (rows == m_selection)
+        return;
     const int before = m_selectedRow;
     const QVector<int> selectionBefore = m_selection;
     dropSelection();
@@ -107,6 +139,8 @@ PropRecord PropTable::takeRow(int row)
     dropSelection();
     beginRemoveRows(QModelIndex(), row, row);
     PropRecord record = m_records.takeAt(row);
+    if (m_positionsRead)
+        m_positions.remove(row);
     endRemoveRows();
     setCountText(adjustedCount(m_countText, -1, size()));
     return record;
@@ -119,6 +153,8 @@ void PropTable::insertRecord(int row, PropRecord record)
     else if (!m_isSelected.isEmpty())
         m_isSelected.append(false);
     beginInsertRows(QModelIndex(), row, row);
+    if (m_positionsRead)
+        m_positions.insert(row, positionOf(record));
     m_records.insert(row, std::move(record));
     endInsertRows();
 }
@@ -128,6 +164,8 @@ void PropTable::swapContents(QString &countText, QVector<PropRecord> &records)
     beginResetModel();
     m_records.swap(records);
     dropSelection();
+    m_positions = QVector<QPointF>();
+    m_positionsRead = false;
     endResetModel();
     m_countText.swap(countText);
     emit countTextChanged(m_countText);
@@ -150,6 +188,8 @@ void PropTable::setFields(const QVector<FieldText> &texts)
     rows.reserve(texts.size());
     for (const FieldText &text : texts) {
         m_records[text.row].fields.at(text.field) = text.text;
+        if (text.field == 0 || text.field == 2)
+            setPosition(text.row);
         if (rows.isEmpty() || rows.last() != text.row)
             rows.append(text.row);
     }
@@ -167,6 +207,8 @@ QVector<PropRecord> PropTable::takeRows(const QVector<int> &rows)
         for (int row : rows)
             taken.append(std::move(m_records[row]));
         m_records.remove(rows.first(), rows.size());
+        if (m_positionsRead)
+            m_positions.remove(rows.first(), rows.size());
         endRemoveRows();
         setCountText(adjustedCount(m_countText, -int(taken.size()), size()));
         return taken;
@@ -174,6 +216,8 @@ QVector<PropRecord> PropTable::takeRows(const QVector<int> &rows)
     beginResetModel();
     QVector<PropRecord> kept;
     kept.reserve(m_records.size() - rows.size());
+    QVector<QPointF> keptPositions;
+    keptPositions.reserve(m_positionsRead ? kept.capacity() : 0);
     auto next = rows.cbegin();
     for (int row = 0; row < size(); ++row) {
         if (next != rows.cend() && *next == row) {
@@ -181,9 +225,12 @@ QVector<PropRecord> PropTable::takeRows(const QVector<int> &rows)
             ++next;
         } else {
             kept.append(std::move(m_records[row]));
+            if (m_positionsRead)
+                keptPositions.append(m_positions.at(row));
         }
     }
     m_records.swap(kept);
+    m_positions.swap(keptPositions);
     endResetModel();
     setCountText(adjustedCount(m_countText, -int(taken.size()), size()));
     return taken;
@@ -195,17 +242,24 @@ void PropTable::insertRecords(const QVector<int> &rows, QVector<PropRecord> reco
     beginResetModel();
     QVector<PropRecord> merged;
     merged.reserve(m_records.size() + records.size());
+    QVector<QPointF> mergedPositions;
+    mergedPositions.reserve(m_positionsRead ? merged.capacity() : 0);
     auto next = rows.cbegin();
     auto kept = m_records.begin();
     for (int row = 0; row < int(m_records.size() + records.size()); ++row) {
         if (next != rows.cend() && *next == row) {
             merged.append(std::move(records[next - rows.cbegin()]));
+            if (m_positionsRead)
+                mergedPositions.append(positionOf(merged.last()));
             ++next;
         } else {
+            if (m_positionsRead)
+                mergedPositions.append(m_positions.at(int(kept - m_records.begin())));
             merged.append(std::move(*kept++));
         }
     }
     m_records.swap(merged);
+    m_positions.swap(mergedPositions);
     endResetModel();
 }
 
@@ -217,6 +271,10 @@ void PropTable::appendRecords(const QVector<PropRecord> &records)
         m_isSelected.resize(size() + records.size(), false);
     setCountText(adjustedCount(m_countText, int(records.size()), size() + int(records.size())));
     beginInsertRows(QModelIndex(), size(), size() + int(records.size()) - 1);
+    for (const PropRecord &record : records) {
+        if (m_positionsRead)
+            m_positions.append(positionOf(record));
+    }
     m_records.append(records);
     endInsertRows();
 }

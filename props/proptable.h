@@ -3,6 +3,7 @@
 #include "props/proprecord.h"
 
 #include <QAbstractListModel>
+#include <QPointF>
 #include <QVector>
 
 // The editor's one document: the ordered list of props, the prop count as text, and the
@@ -32,6 +33,9 @@ public:
     QString field(int row, int field) const { return m_records.at(row).fields.at(field); }
     void setField(int row, int field, const QString &text);
     QString name(int row) const { return m_records.at(row).name; }
+    // Each row's X and Y position as numbers, NaN where either is no number: read once when
+    // the maps first ask after the table was replaced, then kept as the fields change.
+    const QVector<QPointF> &positions() const;
 
     // The prop count, as the count box shows it. It is the length every walk over the
     // table uses; the operations below keep it equal to the number of rows.
@@ -116,4 +120,10 @@ private:
     QVector<bool> m_isSelected;
     // Forgets the selection without telling, when the rows move under it.
     void dropSelection();
+    static QPointF positionOf(const PropRecord &record);
+    // Keeps the positions as the records are changed; nothing while they are to be read anew.
+    void setPosition(int row);
+
+    mutable QVector<QPointF> m_positions;
+    mutable bool m_positionsRead = true;
 };
