@@ -2,6 +2,7 @@
 
 #include "props/numbertext.h"
 
+#include <cmath>
 #include <limits>
 
 PropTable::PropTable(QObject *parent)
@@ -32,7 +33,7 @@ void PropTable::setField(int row, int field, const QString &text)
 {
     m_records[row].fields.at(field) = text;
     if (field == 0 || field == 2)
-        setPosition(row);
+        setPosition(row, field);
     emit fieldChanged(row, field);
 }
 
@@ -44,10 +45,17 @@ QPointF PropTable::positionOf(const PropRecord &record)
     return x && y ? QPointF(*x, *y) : QPointF(none, none);
 }
 
-void PropTable::setPosition(int row)
+void PropTable::setPosition(int row, int field)
 {
-    if (m_positionsRead)
-        m_positions[row] = positionOf(m_records.at(row));
+    if (!m_positionsRead)
+        return;
+    QPointF &position = m_positions[row];
+    // With the other coordinate a number, only the changed one is read again.
+    const std::optional<double> value = NumberText::parse(m_records.at(row).fields[field]);
+    if (value && std::isfinite(position.x()))
+        (field == 0 ? position.rx() : position.ry()) = *value;
+    else
+        position = positionOf(m_records.at(row));
 }
 
 const QVector<QPointF> &PropTable::positions() const
@@ -189,7 +197,7 @@ void PropTable::setFields(const QVector<FieldText> &texts)
     for (const FieldText &text : texts) {
         m_records[text.row].fields.at(text.field) = text.text;
         if (text.field == 0 || text.field == 2)
-            setPosition(text.row);
+            setPosition(text.row, text.field);
         if (rows.isEmpty() || rows.last() != text.row)
             rows.append(text.row);
     }

@@ -121,8 +121,9 @@ private:
     // Forgets the selection without telling, when the rows move under it.
     void dropSelection();
     static QPointF positionOf(const PropRecord &record);
-    // Keeps the positions as the records are changed; nothing while they are to be read anew.
-    void setPosition(int row);
+    // Keeps the position of `row` as its X or Y `field` changes; nothing while the positions
+    // are to be read anew.
+    void setPosition(int row, int field);
 
     mutable QVector<QPointF> m_positions;
     mutable bool m_positionsRead = true;
