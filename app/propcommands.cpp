@@ -124,7 +124,7 @@ NudgePropCommand::NudgePropCommand(PropTable *table, const QVector<PropTable::Fi
 bool NudgePropCommand::mergeWith(const QUndoCommand *other)
 {
     const auto *next = static_cast<const NudgePropCommand *>(other);
-    if (next->m_rows != m_rows)
+    if (!std::equal(next->m_rows.cbegin(), next->m_rows.cend(), m_rows.cbegin(), m_rows.cend()))
         return false;
     // The same fields in the same order, as nudges along one axis give: the next step's texts
     // are the ones this step leaves.

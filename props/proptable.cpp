@@ -2,6 +2,7 @@
 
 #include "props/numbertext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -74,10 +75,20 @@ void PropTable::setSelectedRow(int row)
     setSelection(row >= 0 ? QVector<int>{row} : QVector<int>());
 }
 
+namespace {
+
+// QList's own comparison hands empty lists' null data to memcmp.
+bool sameRows(const QVector<int> &a, const QVector<int> &b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend());
+}
+
+} // namespace
+
 void PropTable::setSelection(const QVector<int> &rows)
 {
     // The selection it already is, as most steps leave it: nothing to look through.
-    if (rows == m_selection)
+    if (sameRows(rows, m_selection))
         return;
     const int before = m_selectedRow;
     const QVector<int> selectionBefore = m_selection;
@@ -91,12 +102,12 @@ void PropTable::setSelection(const QVector<int> &rows)
         m_selection.append(row);
     }
     // The same rows in the same order share their data with the old selection.
-    if (m_selection == selectionBefore)
+    if (sameRows(m_selection, selectionBefore))
         m_selection = selectionBefore;
     m_selectedRow = m_selection.isEmpty() ? -1 : m_selection.last();
     if (m_selectedRow != before)
         emit selectedRowChanged(m_selectedRow);
-    if (m_selectedRow != before || m_selection != selectionBefore)
+    if (m_selectedRow != before || !sameRows(m_selection, selectionBefore))
         emit selectionChanged();
 }
 
