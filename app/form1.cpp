@@ -245,17 +245,8 @@ void Form1::List7_Click()
 // Each box shows the selected props' field: the value they share, empty where they differ.
 void Form1::showFieldBoxes()
 {
-    const QVector<int> &rows = m_table->selection();
-    for (int i = 0; i < 6; ++i) {
-        QString text = rows.isEmpty() ? QString() : m_table->field(rows.first(), i);
-        for (int row : rows) {
-            if (m_table->field(row, i) != text) {
-                text.clear();
-                break;
-            }
-        }
-        m_text[i]->setText(text);
-    }
+    for (int i = 0; i < 6; ++i)
+        m_text[i]->setText(m_table->sharedField(i));
 }
 
 void Form1::openFile(const QString &path)
@@ -502,9 +493,7 @@ void Form1::mnuECut_Click()
 // Edit > Copy: the selected props, in table order, as lines of a prop text file.
 void Form1::mnuECopy_Click()
 {
-    QVector<PropRecord> records;
-    for (int row : m_table->selectedRows())
-        records.append(m_table->record(row));
+    const QVector<PropRecord> records = m_table->selectedRecords();
     if (!records.isEmpty())
         QGuiApplication::clipboard()->setText(PropClipboard::copyText(records));
 }

@@ -132,6 +132,22 @@ double timedMs(History *history, RecoveryKeeper *recovery, const std::function<v
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Shows `form` with the list at `path` open and its large map beside it, active, drawing
+// 1000 x 800 pixels; returns the large map's drawing.
+MapCanvas *showWithLargeMap(Form1 &form, const QString &path)
+{
+    form.show();
+    form.OpenZRM(path);
+    LargeMap *map = form.largeMap();
+    MapCanvas *canvas = map->canvas();
+    canvas->setFixedSize(1000, 800);
+    map->show();
+    map->activateWindow();
+    if (!QTest::qWaitFor([map] { return QApplication::activeWindow() == map; }))
+        qFatal("the large map does not become active");
+    return canvas;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -304,15 +320,7 @@ int main(int argc, char *argv[])
         const int size = PropTable::MaxRows;
         const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(size));
         Form1 form;
-        form.show();
-        form.OpenZRM(path);
-        LargeMap *map = form.largeMap();
-        MapCanvas *canvas = map->canvas();
-        canvas->setFixedSize(1000, 800);
-        map->show();
-        map->activateWindow();
-        if (!QTest::qWaitFor([map] { return QApplication::activeWindow() == map; }))
-            qFatal("the large map does not become active");
+        MapCanvas *canvas = showWithLargeMap(form, path);
         PropDocument *document = form.document();
         PropTable *table = form.propTable();
         auto *history = form.findChild<History *>();
@@ -502,15 +510,7 @@ int main(int argc, char *argv[])
     {
         const QString path = dir.filePath(QStringLiteral("props%1.txt").arg(PropTable::MaxRows));
         Form1 form;
-        form.show();
-        form.OpenZRM(path);
-        LargeMap *map = form.largeMap();
-        MapCanvas *canvas = map->canvas();
-        canvas->setFixedSize(1000, 800);
-        map->show();
-        map->activateWindow();
-        if (!QTest::qWaitFor([map] { return QApplication::activeWindow() == map; }))
-            qFatal("the large map does not become active");
+        MapCanvas *canvas = showWithLargeMap(form, path);
         std::printf("\n| large map, %d props | redraw ms | pick ms | nudge ms | names drawn |\n"
                     "|---|---:|---:|---:|---:|\n",
                     PropTable::MaxRows);

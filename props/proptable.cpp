@@ -122,6 +122,27 @@ QVector<int> PropTable::selectedRows() const
     return rows;
 }
 
+QVector<PropRecord> PropTable::selectedRecords() const
+{
+    QVector<PropRecord> records;
+    records.reserve(m_selection.size());
+    for (int row : selectedRows())
+        records.append(m_records.at(row));
+    return records;
+}
+
+QString PropTable::sharedField(int field) const
+{
+    if (m_selection.isEmpty())
+        return QString();
+    const QString &text = m_records.at(m_selection.first()).fields.at(field);
+    for (int row : m_selection) {
+        if (m_records.at(row).fields.at(field) != text)
+            return QString();
+    }
+    return text;
+}
+
 void PropTable::dropSelection()
 {
     m_selectedRow = -1;

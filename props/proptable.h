@@ -60,6 +60,10 @@ public:
     }
     // The selected rows in table order.
     QVector<int> selectedRows() const;
+    // The selected props, in table order.
+    QVector<PropRecord> selectedRecords() const;
+    // The text every selected prop has in `field`; empty where they differ or none is selected.
+    QString sharedField(int field) const;
 
     // Appends a prop named `name` with six "0" fields and raises the count by one.
     // Returns the new row, or -1 when the table is full.
